@@ -1,0 +1,6 @@
+#include "automation/shared_words.h"
+
+std::uint32_t PendingCommand = 0;
+std::uint32_t SupervisorFlags = 0;
+int LoadWanted = 1;
+std::time_t Deadline = 0;

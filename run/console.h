@@ -1,0 +1,21 @@
+#pragma once
+// Console reporting: every progress and error line of a run, time-stamped, in the
+// console's OEM code page. Nothing at all is printed while Debug is 0.
+//
+// Text from outside the program (file names, window texts, system messages) is only ever
+// passed as an argument for "%s", never as the format.
+
+#include <string>
+
+#if defined(__GNUC__)
+#define CFGLOAD_PRINTF(format_index) __attribute__((format(printf, format_index, format_index + 1)))
+#else
+#define CFGLOAD_PRINTF(format_index)
+#endif
+
+void ReportInfo(const char* format, ...) CFGLOAD_PRINTF(1);
+void ReportError(const char* format, ...) CFGLOAD_PRINTF(1);
+
+// "(code) text" for the calling thread's last system error, the text exactly as the
+// system gives it (its closing line break included). Prints nothing.
+std::string SystemErrorText();

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything and runs all tests under Wine. Usage: scripts/test.sh [ctest arguments]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+scripts/setup.sh
+jobs=$(nproc)
+cmake --preset x64 >/dev/null
+cmake --build --preset x64 -j "$jobs"
+# The 32-bit program must at least compile (there is no 32-bit Wine to run it).
+cmake --preset x86 >/dev/null
+cmake --build --preset x86 -j "$jobs" --target cfgload
+
+source scripts/wine-env.sh
+ensure_display
+trap stop_started_xvfb EXIT
+ensure_prefix
+# Most tests sleep on the configurator's pauses, so more of them than cores may run at once.
+ctest --preset x64 -j 6 --output-on-failure "$@"

@@ -1,0 +1,5 @@
+#include "settings/help.h"
+
+// Filled in with the help texts.
+void ShowHelp() {}
+void ShowHelpHint() {}

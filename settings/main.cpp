@@ -1,0 +1,40 @@
+// Program entry: settings from every source in order, then the run.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "automation/shared_words.h"
+#include "settings/run_settings.h"
+#include "settings/system_services.h"
+
+namespace {
+
+// The start-up work the program needs before it reads any setting: its own module
+// (for the default settings file and the help's program name) and its command line.
+bool InitialiseProgram() {
+    return GetModuleHandleA(nullptr) != nullptr && !ModuleFilePath().empty() &&
+           GetCommandLineA() != nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PendingCommand = 0;
+    SupervisorFlags = 0;
+    if (!InitialiseProgram()) {
+        std::fputs("Fatal Error: MFC initialization failed\n", stderr);
+        return 1;
+    }
+
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+    CommandLineScan scan = ScanCommandLine(args);
+    if (scan.endProgram) return 0;
+    std::string settingsFile = scan.settingsFile.empty() ? DefaultSettingsFileName() : scan.settingsFile;
+
+    LoadSettings(settingsFile);
+    ApplyCommandLine(args);
+    CompleteSettings();
+    return 0;
+}

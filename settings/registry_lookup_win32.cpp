@@ -1,0 +1,4 @@
+#include "settings/registry_lookup.h"
+
+// Filled in with the registry search.
+void FindConfiguratorPath() {}

@@ -1,0 +1,52 @@
+// Native stand-ins for the system services, for building the text code on Linux
+// (fuzzing and sanitizers). Text is Windows-1251 as on the target system.
+#include "settings/system_services.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+unsigned char LowerCp1251(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+    if (c >= 0xC0 && c <= 0xDF) return static_cast<unsigned char>(c + 32);  // А..Я
+    switch (c) {
+        case 0x80: return 0x90; case 0x81: return 0x83; case 0x8A: return 0x9A;
+        case 0x8C: return 0x9C; case 0x8D: return 0x9D; case 0x8E: return 0x9E;
+        case 0x8F: return 0x9F; case 0xA1: return 0xA2; case 0xA3: return 0xBC;
+        case 0xA5: return 0xB4; case 0xA8: return 0xB8; case 0xAA: return 0xBA;
+        case 0xAF: return 0xBF; case 0xB2: return 0xB3; case 0xBD: return 0xBE;
+        default: return c;
+    }
+}
+
+unsigned char OemCp866(unsigned char c) {
+    if (c < 0x80) return c;
+    if (c >= 0xC0 && c <= 0xEF) return static_cast<unsigned char>(c - 0x40);  // А..п
+    if (c >= 0xF0) return static_cast<unsigned char>(c - 0x10);               // р..я
+    if (c == 0xA8) return 0xF0;                                               // Ё
+    if (c == 0xB8) return 0xF1;                                               // ё
+    return '?';
+}
+
+}  // namespace
+
+void LowerCaseAnsi(std::string& text) {
+    for (char& c : text) c = static_cast<char>(LowerCp1251(static_cast<unsigned char>(c)));
+}
+
+void ConvertToOem(std::string& text) {
+    for (char& c : text) c = static_cast<char>(OemCp866(static_cast<unsigned char>(c)));
+}
+
+std::string ModuleFilePath() {
+    char path[512];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0 || length >= static_cast<ssize_t>(sizeof path)) return {};
+    return std::string(path, static_cast<std::size_t>(length));
+}
+
+bool IsExistingFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}

@@ -1,0 +1,147 @@
+// Console lines: stamp, prefix, OEM code page, Debug switch, system error texts.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "run/console.h"
+#include "settings/run_settings.h"
+
+namespace {
+
+// Captures what the program writes to its standard output (file descriptor 1, text mode
+// as a redirected console program has it).
+class StdoutCapture {
+public:
+    StdoutCapture() {
+        char dir[MAX_PATH], file[MAX_PATH];
+        GetTempPathA(MAX_PATH, dir);
+        GetTempFileNameA(dir, "cap", 0, file);
+        path_ = file;
+        std::fflush(stdout);
+        saved_ = _dup(1);
+        int fd = _open(path_.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, 0600);
+        _dup2(fd, 1);
+        _close(fd);
+    }
+    std::string Finish() {
+        std::fflush(stdout);
+        _dup2(saved_, 1);
+        _close(saved_);
+        std::ifstream in(path_, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        DeleteFileA(path_.c_str());
+        return bytes;
+    }
+
+private:
+    std::string path_;
+    int saved_ = -1;
+};
+
+std::string ToOem(std::string text) {
+    CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+const std::regex Stamp(R"(^\[[0-2][0-9]:[0-5][0-9]\] )");
+
+class ConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override { Settings = RunSettings{}; }
+};
+
+TEST_F(ConsoleTest, ErrorLineIsStampedPrefixedAndInOemCodePage) {
+    std::string message = "Путь [%s] не есть существующий каталог";
+    std::string argument = "C:\\Базы\\Торговля";
+    StdoutCapture capture;
+    ReportError(message.c_str(), argument.c_str());
+    std::string out = capture.Finish();
+
+    std::smatch stamp;
+    ASSERT_TRUE(std::regex_search(out, stamp, Stamp)) << out;
+    // The stamp is the local time now; hours and minutes may have just rolled over.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char expectedHour[3];
+    std::snprintf(expectedHour, sizeof expectedHour, "%02d", now.wHour);
+    EXPECT_TRUE(out.substr(1, 2) == expectedHour || now.wMinute == 0) << out;
+    EXPECT_EQ(out.substr(8),
+              ToOem("ОШИБКА! Путь [C:\\Базы\\Торговля] не есть существующий каталог") + "\r\n");
+    EXPECT_EQ(argument, "C:\\Базы\\Торговля") << "the caller's text must stay in Windows-1251";
+    // "О" is 0xCE in Windows-1251 and 0x8E in CP866.
+    EXPECT_EQ(static_cast<unsigned char>(out[8]), 0x8E);
+}
+
+TEST_F(ConsoleTest, InfoLineHasNoPrefixAndFormatsNumbers) {
+    StdoutCapture capture;
+    ReportInfo("  ИД процесса: %d", 4242);
+    std::string out = capture.Finish();
+    ASSERT_TRUE(std::regex_search(out, Stamp)) << out;
+    EXPECT_EQ(out.substr(8), ToOem("  ИД процесса: 4242") + "\r\n");
+}
+
+TEST_F(ConsoleTest, DebugZeroSilencesErrorsAndInfo) {
+    Settings.Debug = 0;
+    StdoutCapture capture;
+    ReportError("Не задан путь к базе");
+    ReportInfo("Поиск окна конфигуратора");
+    EXPECT_EQ(capture.Finish(), "");
+}
+
+TEST_F(ConsoleTest, DebugIsReadAnewForEveryLine) {
+    Settings.Debug = 0;
+    StdoutCapture capture;
+    ReportInfo("first");
+    Settings.Debug = -5;
+    ReportInfo("second");
+    std::string out = capture.Finish();
+    EXPECT_EQ(out.find("first"), std::string::npos);
+    EXPECT_NE(out.find("second\r\n"), std::string::npos);
+}
+
+TEST_F(ConsoleTest, EmbeddedLineBreaksAndLongTextsAreKept) {
+    std::string longText(100000, 'x');
+    StdoutCapture capture;
+    ReportInfo("  1C: %s\n  База: %s\n", "a", "b");
+    ReportInfo("%s", longText.c_str());
+    std::string out = capture.Finish();
+    std::string first = ToOem("  1C: a\r\n  База: b\r\n") + "\r\n";
+    EXPECT_EQ(out.substr(8, first.size()), first);
+    EXPECT_NE(out.find(longText + "\r\n"), std::string::npos);
+}
+
+TEST_F(ConsoleTest, FormatDirectivesInArgumentsArePrintedLiterally) {
+    StdoutCapture capture;
+    ReportInfo("%s", "100%s %n %d");
+    std::string out = capture.Finish();
+    EXPECT_EQ(out.substr(8), "100%s %n %d\r\n");
+}
+
+TEST(SystemErrorText, StartsWithTheCodeAndKeepsTheSystemTextWhole) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    std::string text = SystemErrorText();
+    ASSERT_EQ(text.rfind("(2) ", 0), 0u) << text;
+    char* system = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                   nullptr, 2, 0x400, reinterpret_cast<char*>(&system), 0, nullptr);
+    ASSERT_NE(system, nullptr);
+    EXPECT_EQ(text, std::string("(2) ") + system);
+    EXPECT_EQ(text.back(), '\n') << "the system's closing line break stays";
+    LocalFree(system);
+}
+
+TEST(SystemErrorText, UnknownCodeStillGivesTheCode) {
+    SetLastError(0x2FFFFFFF);
+    std::string text = SystemErrorText();
+    EXPECT_EQ(text.rfind("(805306367) ", 0), 0u) << text;
+}
+
+}  // namespace

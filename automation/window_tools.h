@@ -1,0 +1,43 @@
+#pragma once
+// Primitives through which the program reads and acts on the configurator's windows, one
+// message at a time. All windows belong to another process and may stop being windows at
+// any moment. Texts are Windows-1251 bytes, read and written through the ANSI functions.
+
+#include <windows.h>
+
+#include <string>
+
+// Child-control id of a message box's text.
+constexpr int MessageBoxTextId = 0xFFFF;
+
+// How a command is delivered and what follows its completion:
+//   0   blocking send (bounded, see window_tools.cpp)
+//   1   blocking send with a 1000 ms time-out
+//   3   asynchronous; on completion Failed and Finished are set
+//   4   asynchronous; on completion Cancel is pressed if PasswordRejected is set by then
+//   any other value (9, the menu command ids): asynchronous, nothing follows
+using SendMode = int;
+
+std::string ButtonCaption(int id);
+
+// Sends WM_COMMAND with the id (notification code 0, lParam 0) to the window in the mode.
+void SendCommand(HWND window, int id, SendMode mode);
+
+// Presses the first candidate button the window has; returns the id to report (0: none).
+int PressDialogButton(HWND window, SendMode mode, int first, int second = 0, int third = 0);
+
+// Sets the text of the parent's first child of the class (one level deeper, into its
+// "Edit", when the class is not "Edit"); 1 when the text was sent, 0 when no such control.
+int SetEditText(HWND parent, const std::string& text, const char* className);
+
+HWND TopLevelOwner(HWND window);
+std::string WindowText(HWND window);
+std::string MessageText(HWND window);
+std::string DescribeWindow(HWND window);
+
+// Completion routine of every asynchronous send; code is the SendMode value.
+void CALLBACK CommandCompleted(HWND window, UINT message, ULONG_PTR code, LRESULT answer);
+
+// The program's one way to pause: waits the given time on this thread while delivering
+// the completions of earlier asynchronous sends (which run only inside such waits).
+void PauseDeliveringCompletions(DWORD milliseconds);

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# For developers working side by side: builds an x64 tree of its own and runs ctest there
+# with a Wine prefix and an X display of its own.
+# Usage: scripts/dev-test.sh NAME [ctest arguments, e.g. -R Pattern]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+name=$1; shift
+build="$root/build/dev-$name"
+cd "$root"
+scripts/setup.sh
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j 2
+export CFGLOAD_WINEPREFIX="$build/wineprefix"
+unset DISPLAY
+source scripts/wine-env.sh
+ensure_display
+trap stop_started_xvfb EXIT
+ensure_prefix
+ctest --test-dir "$build" -j 4 --output-on-failure "$@"

@@ -37,7 +37,10 @@ unsigned ReadGroup(const std::string& group) {
 }  // namespace
 
 void ShiftCode(std::string& text, int k) {
-    while (k < 0) k += 223;
+    // Keys are taken modulo the 223 values a shifted byte can have, so that every later
+    // key and sum stays positive (the decoder passes a negative key).
+    k %= 223;
+    if (k < 0) k += 223;
     for (char& c : text) {
         unsigned b = static_cast<unsigned char>(c);
         if (b == 0) break;

@@ -6,12 +6,18 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Child-control id of a message box's text.
 constexpr int MessageBoxTextId = 0xFFFF;
 
+// The longest wait for any one reply of the configurator (SendMode 0 presses, typed text,
+// the default-button query, each list read). A hung configurator must not keep the run
+// from its time limit; a message that runs out of time is still delivered later.
+constexpr UINT ReplyBoundMs = 5000;
+
 // How a command is delivered and what follows its completion:
-//   0   blocking send (bounded, see window_tools.cpp)
+//   0   blocking send (bounded by ReplyBoundMs)
 //   1   blocking send with a 1000 ms time-out
 //   3   asynchronous; on completion Failed and Finished are set
 //   4   asynchronous; on completion Cancel is pressed if PasswordRejected is set by then
@@ -34,6 +40,14 @@ HWND TopLevelOwner(HWND window);
 std::string WindowText(HWND window);
 std::string MessageText(HWND window);
 std::string DescribeWindow(HWND window);
+
+// The dialog's default button id (DM_GETDEFID, low 16 bits); 0 when it has none, does not
+// answer within ReplyBoundMs, or is no window.
+int DefaultButtonId(HWND dialog);
+
+// The items of a list box of another process, in order. Reading stops at the first item
+// that cannot be read (time-out, LB_ERR, the list gone); what was read before is kept.
+std::vector<std::string> ListBoxItems(HWND listBox);
 
 // Completion routine of every asynchronous send; code is the SendMode value.
 void CALLBACK CommandCompleted(HWND window, UINT message, ULONG_PTR code, LRESULT answer);

@@ -1,0 +1,222 @@
+#include "automation/window_tools.h"
+
+#include <cstring>
+
+#include "automation/shared_words.h"
+
+namespace {
+
+const char* const NoWindowText = "<Нет окна>";
+
+// SendMode 1: the configurator gets one second to process a press.
+constexpr UINT ShortBoundMs = 1000;
+
+// A bounded blocking send; false when the window did not answer in time or is gone.
+bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT boundMs,
+                 LRESULT* answer) {
+    DWORD_PTR result = 0;
+    LRESULT sent = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, boundMs, &result);
+    if (answer) *answer = static_cast<LRESULT>(result);
+    return sent != 0;
+}
+
+// Wide variant for the list reads: the system then hands over the item as UTF-16 on
+// Windows and under Wine alike, so the buffer size is known exactly.
+bool SendBoundedWide(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
+    DWORD_PTR result = 0;
+    LRESULT sent = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, ReplyBoundMs, &result);
+    if (answer) *answer = static_cast<LRESULT>(result);
+    return sent != 0;
+}
+
+std::string TrimTrailingSpace(std::string text) {
+    std::size_t end = text.find_last_not_of(" \t\r\n\v\f");
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
+void DeliverWaitingMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+}  // namespace
+
+std::string ButtonCaption(int id) {
+    switch (id) {
+        case IDOK: return "OK";
+        case IDCANCEL: return "ОТМЕНА";
+        case IDABORT: return "Прервать";
+        case IDRETRY: return "Повтор";
+        case IDIGNORE: return "Пропустить";
+        case IDYES: return "ДА";
+        case IDNO: return "НЕТ";
+        default: return "";
+    }
+}
+
+void SendCommand(HWND window, int id, SendMode mode) {
+    WPARAM command = static_cast<WPARAM>(static_cast<WORD>(id));
+    switch (mode) {
+        case 0:
+            // Bounded so that a hung configurator cannot hold the run past its time limit;
+            // a press that runs out of time is still processed later and never repeated.
+            SendBounded(window, WM_COMMAND, command, 0, ReplyBoundMs, nullptr);
+            break;
+        case 1:
+            SendBounded(window, WM_COMMAND, command, 0, ShortBoundMs, nullptr);
+            break;
+        default:
+            SendMessageCallbackA(window, WM_COMMAND, command, 0, CommandCompleted,
+                                 static_cast<ULONG_PTR>(static_cast<LONG_PTR>(mode)));
+            break;
+    }
+}
+
+int PressDialogButton(HWND window, SendMode mode, int first, int second, int third) {
+    int chosen = 0;
+    for (int candidate : {first, second, third}) {
+        if (candidate != 0 && GetDlgItem(window, candidate)) {
+            chosen = candidate;
+            break;
+        }
+    }
+    if (chosen == 0) return 0;
+
+    int result = chosen;
+    if (chosen == IDCANCEL) {
+        // A box whose only button is 2 is reported as "OK", as a person would read it.
+        result = IDOK;
+        for (int other : {1, 3, 4, 5, 6, 7, 8, 9}) {
+            if (GetDlgItem(window, other)) {
+                result = IDCANCEL;
+                break;
+            }
+        }
+    }
+    SendCommand(window, chosen, mode);
+    return result;
+}
+
+int SetEditText(HWND parent, const std::string& text, const char* className) {
+    // A null parent would make FindWindowExA search the desktop's top-level windows.
+    if (!IsWindow(parent)) return 0;
+    HWND child = FindWindowExA(parent, nullptr, className, nullptr);
+    if (!child) return 0;
+    if (std::strcmp(className, "Edit") == 0) {
+        // The system copies the text for the other process, so the send may time out safely.
+        SendBounded(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), ReplyBoundMs, nullptr);
+        return 1;
+    }
+    HWND edit = FindWindowExA(child, nullptr, "Edit", nullptr);
+    if (!edit) return 0;
+    SendBounded(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), ReplyBoundMs, nullptr);
+    return 1;
+}
+
+HWND TopLevelOwner(HWND window) {
+    HWND result = nullptr;
+    HWND current = window;
+    while (current) {
+        result = current;
+        HWND parent = GetParent(current);
+        current = parent ? parent : GetWindow(current, GW_OWNER);
+    }
+    return result;
+}
+
+std::string WindowText(HWND window) {
+    if (!IsWindow(window)) return NoWindowText;
+    // For a window of another process neither call sends a message: they cannot hang.
+    int length = GetWindowTextLengthA(window);
+    if (length < 0) length = 0;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    int read = GetWindowTextA(window, text.data(), length + 1);
+    text.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+    return text;
+}
+
+std::string MessageText(HWND window) {
+    if (!IsWindow(window)) return NoWindowText;
+    HWND message = GetDlgItem(window, MessageBoxTextId);
+    return WindowText(message ? message : window);
+}
+
+std::string DescribeWindow(HWND window) {
+    if (!IsWindow(window)) return NoWindowText;
+    std::string description = TrimTrailingSpace(WindowText(window));
+    if (HWND message = GetDlgItem(window, MessageBoxTextId)) return description + " :: " + WindowText(message);
+    for (HWND child = FindWindowExA(window, nullptr, "Static", nullptr); child;
+         child = FindWindowExA(window, child, "Static", nullptr)) {
+        description += "::";
+        description += WindowText(child);
+    }
+    return description;
+}
+
+int DefaultButtonId(HWND dialog) {
+    if (!IsWindow(dialog)) return 0;
+    LRESULT answer = 0;
+    if (!SendBounded(dialog, DM_GETDEFID, 0, 0, ReplyBoundMs, &answer)) return 0;
+    return LOWORD(answer);
+}
+
+std::vector<std::string> ListBoxItems(HWND listBox) {
+    std::vector<std::string> items;
+    if (!IsWindow(listBox)) return items;
+    LRESULT count = 0;
+    if (!SendBoundedWide(listBox, LB_GETCOUNT, 0, 0, &count) || count == LB_ERR) return items;
+    for (LRESULT index = 0; index < count; ++index) {
+        LRESULT length = 0;
+        if (!SendBoundedWide(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, &length) ||
+            length == LB_ERR || length < 0)
+            break;
+        // Sized by the wide length (what LB_GETTEXT writes, terminator included); a little
+        // more for lists that keep item data instead of strings.
+        std::wstring wide(static_cast<std::size_t>(length) + 16, L'\0');
+        LRESULT read = 0;
+        if (!SendBoundedWide(listBox, LB_GETTEXT, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(wide.data()), &read) ||
+            read == LB_ERR || read < 0)
+            break;
+        int characters = static_cast<int>(read < length ? read : length);
+        std::string item;
+        if (characters > 0) {
+            int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), characters, nullptr, 0, nullptr, nullptr);
+            item.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
+            if (bytes > 0)
+                WideCharToMultiByte(CP_ACP, 0, wide.data(), characters, item.data(), bytes, nullptr, nullptr);
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void CALLBACK CommandCompleted(HWND window, UINT, ULONG_PTR code, LRESULT) {
+    switch (static_cast<SendMode>(static_cast<LONG_PTR>(code))) {
+        case 3:
+            SupervisorFlags |= Failed | Finished;
+            break;
+        case 4:
+            if (SupervisorFlags & PasswordRejected) PressDialogButton(window, 1, IDCANCEL, 0, 0);
+            break;
+        default:
+            break;
+    }
+}
+
+void PauseDeliveringCompletions(DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        DeliverWaitingMessages();
+        ULONGLONG now = GetTickCount64();
+        if (now >= end) break;
+        DWORD remaining = static_cast<DWORD>(end - now);
+        // Completions of asynchronous sends run inside this wait (or the peeks after it).
+        DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_FAILED) Sleep(remaining < 10 ? remaining : 10);
+    }
+}

@@ -29,22 +29,28 @@ void ReplaceAll(std::string& text, const std::string& sequence, const std::strin
     }
 }
 
-}  // namespace
+// The date fields of one reading of the clock; empty when there is no date.
+struct DateTexts {
+    std::string year, shortYear, day, month, weekday;
+};
 
-std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string& basePath,
-                                const std::tm& date) {
-    std::string weekday = Formatted("%w", date);
-    if (weekday == "0") weekday = "7";  // Sunday closes the week
+DateTexts DateTextsOf(const std::tm& date) {
+    DateTexts texts{Formatted("%Y", date), Formatted("%y", date), Formatted("%d", date),
+                    Formatted("%m", date), Formatted("%w", date)};
+    if (texts.weekday == "0") texts.weekday = "7";  // Sunday closes the week
+    return texts;
+}
 
+std::string Expanded(const std::string& downloadTo, const std::string& basePath, const DateTexts& date) {
     // The order matters: "?yy" is a prefix of "?yyyy". The folder name goes in after the
     // lower-casing, so it keeps its own letter case.
     const std::string replacements[][2] = {
-        {"?yyyy", Formatted("%Y", date)},
-        {"?yy", Formatted("%y", date)},
-        {"?dd", Formatted("%d", date)},
-        {"?mm", Formatted("%m", date)},
+        {"?yyyy", date.year},
+        {"?yy", date.shortYear},
+        {"?dd", date.day},
+        {"?mm", date.month},
         {"?f", FolderName(basePath)},
-        {"?w", weekday},
+        {"?w", date.weekday},
     };
     std::string name = downloadTo;
     LowerCaseAnsi(name);
@@ -52,10 +58,18 @@ std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string
     return name;
 }
 
+}  // namespace
+
+std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string& basePath,
+                                const std::tm& date) {
+    return Expanded(downloadTo, basePath, DateTextsOf(date));
+}
+
 void ExpandUnloadName() {
-    // One reading of the clock for every date field.
+    // One reading of the clock for every date field. Should the system give no local time,
+    // the date sequences are left out rather than filled from a date that does not exist.
     std::time_t now = std::time(nullptr);
-    std::tm date{};
-    if (const std::tm* local = std::localtime(&now)) date = *local;
-    Settings.DownloadTo = ExpandUnloadPattern(Settings.DownloadTo, Settings.BasePath, date);
+    const std::tm* local = std::localtime(&now);
+    DateTexts date = local ? DateTextsOf(*local) : DateTexts{};
+    Settings.DownloadTo = Expanded(Settings.DownloadTo, Settings.BasePath, date);
 }

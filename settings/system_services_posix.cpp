@@ -24,9 +24,18 @@ unsigned char OemCp866(unsigned char c) {
     if (c < 0x80) return c;
     if (c >= 0xC0 && c <= 0xEF) return static_cast<unsigned char>(c - 0x40);  // А..п
     if (c >= 0xF0) return static_cast<unsigned char>(c - 0x10);               // р..я
-    if (c == 0xA8) return 0xF0;                                               // Ё
-    if (c == 0xB8) return 0xF1;                                               // ё
-    return '?';
+    switch (c) {
+        case 0xA0: return 0xFF;  // no-break space
+        case 0xA1: return 0xF6; case 0xA2: return 0xF7;  // Ў ў
+        case 0xA4: return 0xFD;  // ¤
+        case 0xA8: return 0xF0; case 0xB8: return 0xF1;  // Ё ё
+        case 0xAA: return 0xF2; case 0xBA: return 0xF3;  // Є є
+        case 0xAF: return 0xF4; case 0xBF: return 0xF5;  // Ї ї
+        case 0xB0: return 0xF8;  // °
+        case 0xB7: return 0xFA;  // ·
+        case 0xB9: return 0xFC;  // №
+        default: return '?';     // no counterpart; Windows picks a best fit
+    }
 }
 
 }  // namespace

@@ -17,3 +17,5 @@ trap stop_started_xvfb EXIT
 ensure_prefix
 # Most tests sleep on the configurator's pauses, so more of them than cores may run at once.
 ctest --preset x64 -j 6 --output-on-failure "$@"
+# The text code natively under libFuzzer and the sanitizers, about 20 s per target.
+scripts/fuzz.sh

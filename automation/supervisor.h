@@ -18,6 +18,18 @@ int SuperviseConfigurator(DWORD processId, HANDLE process);
 // WaitForInputIdle, repeated while it times out; 0 on success.
 DWORD WaitUntilIdle(HANDLE process);
 
+// The same wait, given up after the limit: WAIT_TIMEOUT when the configurator has not
+// become idle by then.
+DWORD WaitUntilIdleFor(HANDLE process, unsigned long long limitMs);
+
+// At the deadline: the error line, then the configurator is terminated with exit code 3
+// (a failure to terminate is reported with the system's text). The run's result: 1.
+int TerminateAtDeadline(HANDLE process);
+
 bool FindMainWindow(SupervisorState& state);
 bool FindNewDialog(SupervisorState& state);
 bool FindFirstMdiChild(SupervisorState& state);
+
+// EnumWindows and EnumThreadWindows callbacks; the data is the SupervisorState.
+BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM state);
+BOOL CALLBACK InspectThreadWindow(HWND window, LPARAM state);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "automation/shared_words.h"
+#include "run/run_driver.h"
 #include "settings/run_settings.h"
 #include "settings/system_services.h"
 
@@ -36,5 +37,5 @@ int main(int argc, char** argv) {
     LoadSettings(settingsFile);
     ApplyCommandLine(args);
     CompleteSettings();
-    return 0;
+    return RunConfiguratorJob();
 }

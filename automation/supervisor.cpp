@@ -1,0 +1,240 @@
+#include "automation/supervisor.h"
+
+#include <ctime>
+#include <string>
+
+#include "automation/dialog_rules.h"
+#include "automation/shared_words.h"
+#include "automation/window_tools.h"
+#include "run/console.h"
+#include "settings/run_settings.h"
+
+namespace {
+
+constexpr DWORD SearchBudgetMs = 600000;
+constexpr DWORD SearchStepMs = 1000;
+constexpr DWORD IdleSleepMs = 500;
+constexpr UINT DeadlineExitCode = 3;
+// Waits for input idleness are made in slices of this length, so that their limits are
+// looked at in between.
+constexpr DWORD IdleSliceMs = 1000;
+
+const char RegistrationTitle[] = "Регистрация Информационной Базы";
+const char LoginTitle[] = "Авторизация  доступа";
+const char WrongPasswordText[] = "Пароль набран неверно.";
+const char MetadataLockText[] =
+    "Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.";
+const char NotADialogTitle[] = "Конфигурация *";
+
+DWORD CyclePause() { return static_cast<DWORD>(Settings.PauseFactor) * 500; }
+
+bool FlagSet(std::uint32_t flag) { return (SupervisorFlags & flag) != 0; }
+
+bool DeadlinePassed() { return Settings.WorkTime != 0 && std::time(nullptr) >= Deadline; }
+
+bool ProcessEnded(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+
+// WaitForInputIdle in slices until it answers something other than a time-out or the
+// caller gives up; the last answer.
+template <typename GiveUp>
+DWORD WaitIdleSliced(HANDLE process, GiveUp giveUp) {
+    for (;;) {
+        DWORD answer = WaitForInputIdle(process, IdleSliceMs);
+        if (answer != WAIT_TIMEOUT || giveUp()) return answer;
+    }
+}
+
+SupervisorState& StateOf(LPARAM data) { return *reinterpret_cast<SupervisorState*>(data); }
+
+void ChooseFirstCommand() {
+    if (!Settings.DownloadTo.empty()) {
+        PendingCommand = UnloadDataCommand;
+    } else if (Settings.Merge == 2) {
+        UseConfigPassword();
+        PendingCommand = MergeConfigurationsCommand;
+    } else {
+        PendingCommand = LoadConfigurationCommand;
+    }
+}
+
+bool HasStaticText(HWND window, const char* text) {
+    return FindWindowExA(window, nullptr, "Static", text) != nullptr;
+}
+
+}  // namespace
+
+DWORD WaitUntilIdle(HANDLE process) {
+    DWORD answer;
+    do {
+        answer = WaitForInputIdle(process, INFINITE);
+    } while (answer == WAIT_TIMEOUT);
+    return answer;
+}
+
+DWORD WaitUntilIdleFor(HANDLE process, unsigned long long limitMs) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        ULONGLONG spent = GetTickCount64() - start;
+        if (spent >= limitMs) return WAIT_TIMEOUT;
+        ULONGLONG left = limitMs - spent;
+        DWORD answer = WaitForInputIdle(process, left < IdleSliceMs ? static_cast<DWORD>(left) : IdleSliceMs);
+        if (answer != WAIT_TIMEOUT) return answer;
+    }
+}
+
+int TerminateAtDeadline(HANDLE process) {
+    ReportError("Истекло время выполнения задачи!!!");
+    if (!TerminateProcess(process, DeadlineExitCode)) ReportError("%s", SystemErrorText().c_str());
+    return 1;
+}
+
+BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
+    SupervisorState& state = StateOf(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != state.processId) return TRUE;
+
+    // Only the first 31 characters take part: a longer registration title still matches.
+    char buffer[32] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    const std::string title = buffer;
+
+    if (static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)) == (WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES)) {
+        state.mdiClient = FindWindowExA(window, nullptr, "MDIClient", nullptr);
+        if (state.mdiClient) {
+            state.mainWindow = window;
+            state.mainThreadId = GetWindowThreadProcessId(window, nullptr);
+            ChooseFirstCommand();
+            return FALSE;
+        }
+    }
+    if (title == RegistrationTitle) {
+        ReportInfo("Регистрируем новую базу");
+        PressDialogButton(window, 1, IDOK);
+        return FALSE;
+    }
+    if (title == LoginTitle) {
+        if (!FlagSet(PasswordRejected)) {
+            ReportInfo("%s", title.c_str());
+            SetEditText(window, Settings.Password, "Edit");
+            PressDialogButton(window, 4, IDOK);
+        } else {
+            PressDialogButton(window, 3, IDCANCEL);
+            EnterFailureMode();
+        }
+        return FALSE;
+    }
+    if (HasStaticText(window, WrongPasswordText)) {
+        ReportError("Пароль не принят!");
+        SupervisorFlags |= PasswordRejected;
+        PressDialogButton(window, 1, IDCANCEL);
+        return FALSE;
+    }
+    if (!FlagSet(Failed) && HasStaticText(window, MetadataLockText)) {
+        ReportError("Конфигуратор уже где-то запущен!");
+        EnterFailureMode();
+        PressDialogButton(window, 3, IDCANCEL);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK InspectThreadWindow(HWND window, LPARAM data) {
+    SupervisorState& state = StateOf(data);
+    if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) || !IsWindowVisible(window) ||
+        window == state.mainWindow)
+        return TRUE;
+    if (GetParent(window) && WindowText(window) == NotADialogTitle) return TRUE;
+    if (TopLevelOwner(window) == state.mainWindow) {
+        state.currentDialog = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool FindMainWindow(SupervisorState& state) {
+    if (state.mainWindow) return false;
+    EnumWindows(InspectProcessWindow, reinterpret_cast<LPARAM>(&state));
+    return true;
+}
+
+bool FindNewDialog(SupervisorState& state) {
+    HWND previous = state.currentDialog;
+    state.currentDialog = nullptr;
+    EnumThreadWindows(state.mainThreadId, InspectThreadWindow, reinterpret_cast<LPARAM>(&state));
+    return state.currentDialog && state.currentDialog != previous;
+}
+
+bool FindFirstMdiChild(SupervisorState& state) {
+    if (state.firstMdiChild) return false;
+    if (!state.mdiClient) return false;
+    if (HWND top = GetTopWindow(state.mdiClient)) {
+        state.firstMdiChild = top;
+        RequestExit();
+    }
+    return state.firstMdiChild != nullptr;
+}
+
+int SuperviseConfigurator(DWORD processId, HANDLE process) {
+    SupervisorState state;
+    state.processId = processId;
+    long long allowance = SearchBudgetMs;
+
+    PauseDeliveringCompletions(CyclePause());
+
+    // Search phase: the windows before the main window are answered on the way.
+    while (FindMainWindow(state)) {
+        // A slice that the configurator spends busy is taken off the search allowance, so
+        // that it cannot stretch the search beyond its budget.
+        WaitIdleSliced(process, [&] {
+            allowance -= IdleSliceMs;
+            return allowance <= 0 || ProcessEnded(process);
+        });
+        if (FlagSet(Failed)) return 1;
+        if (FlagSet(Finished)) return 1;
+        if (allowance <= 0) {
+            ReportError("Окно конфигуратора не найдено!");
+            return 1;
+        }
+        PauseDeliveringCompletions(static_cast<DWORD>(allowance < SearchStepMs ? allowance : SearchStepMs));
+        allowance -= SearchStepMs;
+    }
+
+    // Asynchronously: a configurator that does not answer must not hold up the loop.
+    if (Settings.Hide != 0) ShowWindowAsync(state.mainWindow, SW_HIDE);
+
+    // Driving phase.
+    for (;;) {
+        // Bounded, so that the deadline test below is always reached.
+        WaitIdleSliced(process, [&] {
+            return DeadlinePassed() || !IsWindow(state.mainWindow) || ProcessEnded(process);
+        });
+
+        if (!IsWindow(state.mainWindow)) {
+            if (FlagSet(Finished)) return FlagSet(Failed) ? 1 : 0;
+            ReportError("Окно конфигуратора потеряно!");
+            return 1;
+        }
+        if (FindNewDialog(state)) {
+            DispatchDialog(state.currentDialog);
+            PauseDeliveringCompletions(CyclePause());
+            continue;
+        }
+        if (FindFirstMdiChild(state)) {
+            // Until the document window is enabled, or it, the main window or the
+            // configurator is gone, or the time is up.
+            do {
+                PauseDeliveringCompletions(CyclePause());
+            } while (!IsWindowEnabled(state.firstMdiChild) && IsWindow(state.firstMdiChild) &&
+                     IsWindow(state.mainWindow) && !ProcessEnded(process) && !DeadlinePassed());
+            continue;
+        }
+        if (PendingCommand != 0 && IsWindowEnabled(state.mainWindow)) {
+            SendCommand(state.mainWindow, static_cast<int>(PendingCommand), static_cast<SendMode>(PendingCommand));
+            PendingCommand = 0;
+            continue;
+        }
+        if (DeadlinePassed()) return TerminateAtDeadline(process);
+        PauseDeliveringCompletions(IdleSleepMs);
+    }
+}

@@ -1,0 +1,225 @@
+#include "run/run_driver.h"
+
+#include <ctime>
+#include <vector>
+
+#include "automation/shared_words.h"
+#include "automation/supervisor.h"
+#include "common/win_handles.h"
+#include "run/console.h"
+#include "run/unload_name.h"
+#include "settings/help.h"
+#include "settings/run_settings.h"
+#include "settings/system_services.h"
+
+namespace {
+
+constexpr DWORD ConfiguratorCreationFlags = CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS;  // 0x220
+
+bool NamesNoFile(std::string name) {
+    LowerCaseAnsi(name);
+    return name == "nul" || name == "null";
+}
+
+unique_handle OpenForReading(const std::string& path) {
+    return OwnFileHandle(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+std::string InfobaseConfigurationPath() {
+    const std::string& base = Settings.BasePath;
+    return base + (!base.empty() && base.back() == '\\' ? "" : "\\") + "1cv7.md";
+}
+
+bool LastWriteTime(HANDLE file, FILETIME* time) { return GetFileTime(file, nullptr, nullptr, time) != 0; }
+
+std::string CommandLineText() {
+    const RunSettings& s = Settings;
+    return "\"" + s.Path1CExe + "\" config /d\"" + s.BasePath + "\" /u\"" + s.BasePath + "\" /n" + s.User;
+}
+
+// The first wait for the configurator to become ready. With a time limit the wait is part
+// of it: a configurator that hangs at start-up is terminated at the limit.
+int WaitForStart(HANDLE process) {
+    DWORD answer;
+    if (Settings.WorkTime > 0) {
+        answer = WaitUntilIdleFor(process, static_cast<unsigned long long>(Settings.WorkTime) * 60000ULL);
+        if (answer == WAIT_TIMEOUT) return TerminateAtDeadline(process);
+    } else {
+        answer = WaitUntilIdle(process);
+    }
+    if (answer != 0) {
+        ReportError("Ошибка запуска %s", SystemErrorText().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+void SetDeadline() {
+    const int hours = Settings.WorkTime / 60;
+    const int minutes = Settings.WorkTime % 60;
+    Deadline = std::time(nullptr) + static_cast<std::time_t>(hours) * 3600 + static_cast<std::time_t>(minutes) * 60;
+}
+
+// After a successful load. The file to load may be the infobase's own configuration
+// (found through the current directory): that one is never deleted.
+void DeleteLoadedFile(FileRelation toInfobase) {
+    if (toInfobase == FileRelation::Same) {
+        ReportError("Не удаляем файл %s: это файл конфигурации самой базы!", Settings.NewMDPath.c_str());
+        return;
+    }
+    if (toInfobase == FileRelation::Unknown) {
+        ReportError("Не удаляем файл %s: не удалось сравнить его с файлом конфигурации базы!",
+                    Settings.NewMDPath.c_str());
+        return;
+    }
+    ReportInfo("Удаление файла %s", Settings.NewMDPath.c_str());
+    DeleteFileA(Settings.NewMDPath.c_str());
+}
+
+}  // namespace
+
+bool IsExistingDirectory(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string SearchFullPath(const std::string& name) {
+    std::vector<char> buffer(MAX_PATH);
+    // A path longer than the buffer is answered with the size it needs: ask again with
+    // that size (a few times, in case the path changes meanwhile).
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD length = SearchPathA(nullptr, name.c_str(), nullptr, static_cast<DWORD>(buffer.size()),
+                                   buffer.data(), nullptr);
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.assign(length + 1, '\0');
+    }
+    return {};
+}
+
+FileRelation CompareFileIdentity(HANDLE first, HANDLE second) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    if (!GetFileInformationByHandle(first, &a) || !GetFileInformationByHandle(second, &b))
+        return FileRelation::Unknown;
+    bool same = a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                a.nFileIndexLow == b.nFileIndexLow;
+    return same ? FileRelation::Same : FileRelation::Different;
+}
+
+int RunConfiguratorJob() {
+    RunSettings& s = Settings;
+
+    // 1. Infobase directory.
+    if (s.BasePath.empty()) {
+        ReportError("Не задан путь к базе");
+        ShowHelpHint();
+        return 1;
+    }
+    if (!IsExistingDirectory(s.BasePath)) {
+        ReportError("Путь [%s] не есть существующий каталог", s.BasePath.c_str());
+        ShowHelpHint();
+        return 1;
+    }
+
+    // 2. Load wanted?
+    if (NamesNoFile(s.NewMDPath)) LoadWanted = 0;
+
+    // 3. Unload name.
+    if (!s.DownloadTo.empty()) ExpandUnloadName();
+
+    // 4. The file to load, through the system's search order.
+    if (LoadWanted) {
+        std::string found = SearchFullPath(s.NewMDPath);
+        if (found.empty()) {
+            ReportError("[%s] не найден!", s.NewMDPath.c_str());
+            return 1;
+        }
+        s.NewMDPath = found;
+        if (!IsExistingFile(s.NewMDPath)) {
+            ReportError("[%s] не файл!", s.NewMDPath.c_str());
+            return 1;
+        }
+    }
+
+    // 5. The infobase's own configuration must be readable.
+    const std::string infobaseFile = InfobaseConfigurationPath();
+    unique_handle infobase = OpenForReading(infobaseFile);
+    if (!infobase) {
+        ReportError("Не могу прочитать файл [%s]", infobaseFile.c_str());
+        return 1;
+    }
+
+    // 6. The file to load, and the Update test. Neither handle stays open while the
+    // configurator runs, so it is never blocked by us.
+    FileRelation loadToInfobase = FileRelation::Unknown;
+    if (LoadWanted) {
+        unique_handle toLoad = OpenForReading(s.NewMDPath);
+        if (!toLoad) {
+            ReportError("Не могу прочитать файл [%s]", s.NewMDPath.c_str());
+            return 1;
+        }
+        loadToInfobase = CompareFileIdentity(toLoad.get(), infobase.get());
+        if (s.Update != 0) {
+            FILETIME infobaseTime{}, loadTime{};
+            if (!LastWriteTime(infobase.get(), &infobaseTime)) {
+                ReportError("Не могу прочитать время изменения файла [%s]", infobaseFile.c_str());
+                return 1;
+            }
+            if (!LastWriteTime(toLoad.get(), &loadTime)) {
+                ReportError("Не могу прочитать время изменения файла [%s]", s.NewMDPath.c_str());
+                return 1;
+            }
+            if (CompareFileTime(&infobaseTime, &loadTime) != -1) {
+                s.Debug = 1;
+                ReportInfo("Загружаемый файл старее текущего!");
+                if (s.DownloadTo.empty()) return 2;
+                LoadWanted = 0;
+            }
+        }
+        toLoad.reset();
+    }
+    infobase.reset();
+
+    // 7-8. Command line: the password is never on it (it is typed into the log-in window).
+    ReportInfo("Подготовка командной строки...");
+    ReportInfo("  1C: %s\n  База: %s\n  Пользователь: %s\n", s.Path1CExe.c_str(), s.BasePath.c_str(),
+               s.User.c_str());
+    const std::string commandText = CommandLineText();
+    std::vector<char> commandLine(commandText.begin(), commandText.end());
+    commandLine.push_back('\0');
+
+    // 9-10. Start.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (s.Hide != 0) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    }
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, ConfiguratorCreationFlags,
+                        nullptr, s.BasePath.c_str(), &startup, &process)) {
+        ReportError("Ошибка запуска 1C: %s", SystemErrorText().c_str());
+        return 1;
+    }
+    // The configurator's process and thread handles are left to the end of the process.
+
+    // 11-12. Ready for input.
+    ReportInfo("Ожидаем запуска конфигуратора...");
+    ReportInfo("  ИД процесса: %d", static_cast<int>(process.dwProcessId));
+    if (int failed = WaitForStart(process.hProcess)) return failed;
+
+    // 13. The time limit counts from here.
+    if (s.WorkTime != 0) {
+        ReportInfo("Выполнять не более %d мин.", s.WorkTime);
+        SetDeadline();
+    }
+
+    // 14. Supervision.
+    ReportInfo("Поиск окна конфигуратора");
+    if (int result = SuperviseConfigurator(process.dwProcessId, process.hProcess)) return result;
+
+    // 15. Success.
+    if (s.DeleteAfter != 0 && LoadWanted) DeleteLoadedFile(loadToInfobase);
+    return 0;
+}

@@ -167,7 +167,8 @@ TEST(Settings, MissingSettingsFileFromTheCommandLineIsReportedAndTheRunGoesOn) {
     ChildResult run = RunChild(std::string("\"") + WindowsPath(CFGLOAD_EXE) + "\" \"" + missing +
                                "\" /Debug 0");
     ASSERT_TRUE(run.started);
-    EXPECT_EQ(run.exitCode, 0u);
+    // The run goes on, and then stops at the missing BasePath.
+    EXPECT_EQ(run.exitCode, 1u);
     std::string expected = "ОШИБКА! Не могу открыть файл: " + missing;
     CharToOemBuffA(expected.data(), expected.data(), static_cast<DWORD>(expected.size()));
     ASSERT_GE(run.output.size(), 8u) << "the error line is printed before /Debug 0 is applied";

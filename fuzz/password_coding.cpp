@@ -1,5 +1,6 @@
 // Password coding: decoding undoes coding, the coded text is lower-case base-36 groups of
 // the right length, any text decodes without fault and the decoder ignores letter case.
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -40,24 +41,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RequireEqual(DecodePassword(WithAsciiCase(input, true)), DecodePassword(WithAsciiCase(input, false)),
                  "upper- and lower-case coded text decode alike");
 
-    // The shift with any key of the code's range, then with its negative, restores the text;
-    // blanks and control characters stay, other bytes stay above 32.
-    if (size >= 2) {
-        const int k = (data[0] | data[1] << 8) % 445 - 222;
-        std::string text = input.substr(2);
+    // The shift with any key, then with its negative, restores the text; blanks and control
+    // characters stay, other bytes stay above 32.
+    if (size >= 4) {
+        std::uint32_t bits = data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+        int k = static_cast<int>(bits);
+        std::string text = input.substr(4);
+        if (k == INT_MIN) {  // a key without a negative: it must merely shift without fault
+            std::string copy = text;
+            ShiftCode(copy, k);
+            k = INT_MIN + 1;
+        }
         ShiftCode(text, k);
         const std::string shifted = text;
-        RequireEqual(static_cast<long long>(shifted.size()), static_cast<long long>(size - 2),
+        RequireEqual(static_cast<long long>(shifted.size()), static_cast<long long>(size - 4),
                      "the shift keeps the length");
         bool beforeZero = true;
         for (std::size_t i = 0; i < shifted.size(); ++i) {
-            unsigned char before = data[2 + i], after = static_cast<unsigned char>(shifted[i]);
+            unsigned char before = data[4 + i], after = static_cast<unsigned char>(shifted[i]);
             if (before == 0) beforeZero = false;
             if (!beforeZero || before <= 32) Require(after == before, "the shift leaves bytes <= 32 and all after a zero");
             else Require(after > 32, "the shift keeps bytes above 32");
         }
         ShiftCode(text, -k);
-        RequireEqual(text, input.substr(2), "the shift with -k undoes the shift with k");
+        RequireEqual(text, input.substr(4), "the shift with -k undoes the shift with k");
     }
     return 0;
 }

@@ -1,0 +1,48 @@
+#include "standin/journal.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+// Kept open to the end of the process: the journal must take lines until the last moment.
+HANDLE journalFile = INVALID_HANDLE_VALUE;
+
+}  // namespace
+
+void OpenJournal(const std::string& path) {
+    journalFile = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string EscapeJournalText(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (unsigned char c : text) {
+        switch (c) {
+            case '\\': escaped += "\\\\"; break;
+            case '\n': escaped += "\\n"; break;
+            case '\r': escaped += "\\r"; break;
+            case '\t': escaped += "\\t"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char hex[8];
+                    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                    escaped += hex;
+                } else {
+                    escaped += static_cast<char>(c);
+                }
+        }
+    }
+    return escaped;
+}
+
+void Journal(const char* kind, const std::string& name, const std::string& text) {
+    if (journalFile == INVALID_HANDLE_VALUE) return;
+    std::string line = std::to_string(GetTickCount64()) + " " + kind + " " + (name.empty() ? "-" : name) + " " +
+                       EscapeJournalText(text) + "\n";
+    // One write per line: with FILE_APPEND_DATA each lands whole at the end, unbuffered.
+    DWORD written = 0;
+    WriteFile(journalFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}

@@ -1,0 +1,366 @@
+#include "tests/e2e/harness.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iomanip>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/child_process.h"
+
+namespace e2e {
+
+namespace {
+
+std::string Unescape(const std::string& text) {
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            plain += text[i];
+            continue;
+        }
+        char next = text[++i];
+        switch (next) {
+            case 'n': plain += '\n'; break;
+            case 'r': plain += '\r'; break;
+            case 't': plain += '\t'; break;
+            case 'x':
+                if (i + 2 < text.size()) {
+                    plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+                    i += 2;
+                }
+                break;
+            default: plain += next;
+        }
+    }
+    return plain;
+}
+
+bool HasStamp(const std::string& line) {
+    auto digit = [&](size_t i) { return line[i] >= '0' && line[i] <= '9'; };
+    return line.size() >= 8 && line[0] == '[' && digit(1) && digit(2) && line[3] == ':' && digit(4) && digit(5) &&
+           line[6] == ']' && line[7] == ' ';
+}
+
+std::string Quoted(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+    return "\"" + argument + "\"";
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    return text;
+}
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Glob over a sequence: "star" entries match any run of items, the rest through `same`.
+template <typename Item, typename IsStar, typename Same>
+bool Glob(const std::vector<Item>& pattern, const std::vector<Item>& items, IsStar isStar, Same same) {
+    size_t p = 0, i = 0, starP = std::string::npos, starI = 0;
+    while (i < items.size()) {
+        if (p < pattern.size() && isStar(pattern[p])) {
+            starP = p++;
+            starI = i;
+        } else if (p < pattern.size() && same(pattern[p], items[i])) {
+            ++p;
+            ++i;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            i = ++starI;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && isStar(pattern[p])) ++p;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+const char* const EndToEnd::OriginalMd = "STANDIN CONFIGURATION 1\r\n";
+const char* const EndToEnd::NewMdContents = "STANDIN CONFIGURATION 2\r\n";
+
+std::vector<JournalEvent> ReadJournal(const std::string& path) {
+    std::vector<JournalEvent> events;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        JournalEvent event;
+        size_t first = line.find(' ');
+        if (first == std::string::npos) continue;
+        size_t second = line.find(' ', first + 1);
+        size_t third = second == std::string::npos ? std::string::npos : line.find(' ', second + 1);
+        event.tick = std::strtoull(line.substr(0, first).c_str(), nullptr, 10);
+        event.kind = line.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+        if (second != std::string::npos)
+            event.name = line.substr(second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
+        if (third != std::string::npos) event.text = Unescape(line.substr(third + 1));
+        events.push_back(event);
+    }
+    return events;
+}
+
+std::vector<std::string> ConsoleLines(const std::string& output) {
+    std::string text = OemToAnsi(output);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(HasStamp(line) ? line.substr(8) : line);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> RunResult::JournalLines() const {
+    std::vector<std::string> lines;
+    for (const auto& event : journal)
+        if (event.kind != "start" && event.kind != "cmdline" && event.kind != "cwd" && event.kind != "command-queued")
+            lines.push_back(event.Line());
+    return lines;
+}
+
+const JournalEvent* RunResult::Find(const std::string& kind, const std::string& name) const {
+    for (const auto& event : journal)
+        if (event.kind == kind && (name.empty() || event.name == name)) return &event;
+    return nullptr;
+}
+
+bool MatchEntry(const std::string& pattern, const std::string& text) {
+    if (pattern.find("{*}") == std::string::npos) return pattern == text;
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        size_t at = pattern.find("{*}", start);
+        parts.push_back(pattern.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos) break;
+        start = at + 3;
+    }
+    // The first part is a prefix, the last a suffix, the others follow in order between.
+    const std::string& head = parts.front();
+    const std::string& tail = parts.back();
+    if (text.size() < head.size() + tail.size()) return false;
+    if (text.compare(0, head.size(), head) != 0) return false;
+    if (text.compare(text.size() - tail.size(), tail.size(), tail) != 0) return false;
+    size_t position = head.size(), limit = text.size() - tail.size();
+    for (size_t i = 1; i + 1 < parts.size(); ++i) {
+        size_t found = text.find(parts[i], position);
+        if (found == std::string::npos || found + parts[i].size() > limit) return false;
+        position = found + parts[i].size();
+    }
+    return true;
+}
+
+std::string Printable(const std::string& text) {
+    std::string escaped;
+    for (unsigned char c : text) {
+        if (c == '\n') escaped += "\\n";
+        else if (c == '\r') escaped += "\\r";
+        else if (c == '\t') escaped += "\\t";
+        else if (c < 0x20) {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            escaped += hex;
+        } else escaped += static_cast<char>(c);
+    }
+    if (escaped.empty()) return escaped;
+    int wide = MultiByteToWideChar(1251, 0, escaped.data(), static_cast<int>(escaped.size()), nullptr, 0);
+    std::wstring unicode(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(1251, 0, escaped.data(), static_cast<int>(escaped.size()), unicode.data(), wide);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
+::testing::AssertionResult MatchSequence(const std::string& what, const std::vector<std::string>& expected,
+                                         const std::vector<std::string>& actual) {
+    auto isStar = [](const std::string& entry) { return entry == "..."; };
+    if (Glob(expected, actual, isStar, MatchEntry)) return ::testing::AssertionSuccess();
+
+    // Where it went wrong, for the reader: walk the expectations forward, a "..." searching
+    // ahead for the next entry.
+    size_t e = 0, a = 0;
+    bool searching = false;
+    for (; e < expected.size(); ++e) {
+        if (isStar(expected[e])) {
+            searching = true;
+            continue;
+        }
+        size_t at = a;
+        while (at < actual.size() && !MatchEntry(expected[e], actual[at]) && searching) ++at;
+        if (at >= actual.size() || !MatchEntry(expected[e], actual[at])) break;
+        a = at + 1;
+        searching = false;
+    }
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << what << " differs from the expected sequence\n";
+    if (e < expected.size())
+        failure << "  expected entry " << e + 1 << " of " << expected.size() << ": \"" << Printable(expected[e])
+                << "\" not found " << (searching ? "after" : "at") << " actual entry " << a + 1 << "\n";
+    else
+        failure << "  every expected entry matched, but " << actual.size() - a << " actual entries are left over from entry "
+                << a + 1 << "\n";
+    failure << "  expected:\n";
+    for (size_t i = 0; i < expected.size(); ++i)
+        failure << (i == e ? "  >" : "   ") << std::setw(4) << i + 1 << "  " << Printable(expected[i]) << "\n";
+    size_t from = a > 20 ? a - 20 : 0, to = std::min(actual.size(), a + 40);
+    failure << "  actual (" << actual.size() << " entries" << (from > 0 || to < actual.size() ? ", an excerpt" : "") << "):\n";
+    for (size_t i = from; i < to; ++i)
+        failure << (i == a ? "  >" : "   ") << std::setw(4) << i + 1 << "  " << Printable(actual[i]) << "\n";
+    return failure;
+}
+
+void EndToEnd::SetUp() {
+    static int counter = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string root = temp;
+    if (!root.empty() && root.back() == '\\') root.pop_back();
+    work_ = root + "\\cfgload-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
+            std::to_string(GetTickCount64() % 100000);
+    RemoveTree(work_);
+    ASSERT_TRUE(CreateDirectoryA(work_.c_str(), nullptr)) << work_;
+    ASSERT_TRUE(CreateDirectoryA(Base().c_str(), nullptr)) << Base();
+    WriteFile(InfobaseMd(), OriginalMd);
+    WriteFile(NewMd(), NewMdContents);
+}
+
+void EndToEnd::TearDown() {
+    EndStandins(0);
+    if (!HasFailure())
+        RemoveTree(work_);
+    else
+        std::printf("test folder kept: %s\n", Printable(work_).c_str());
+}
+
+std::vector<std::string> EndToEnd::DefaultSettings() {
+    return {"BasePath={base}", "Path1CExe={standin}", "NewMDPath={new_md}", "User=Администратор"};
+}
+
+std::string EndToEnd::Expand(const std::string& text) const {
+    const std::pair<const char*, std::string> names[] = {
+        {"{work}", work_},          {"{base}", Base()},         {"{new_md}", NewMd()},
+        {"{unload}", UnloadFile()}, {"{settings}", SettingsFile()}, {"{standin}", WindowsPath(STANDIN_EXE)},
+        {"{cfgload}", WindowsPath(CFGLOAD_EXE)},
+    };
+    std::string expanded = text;
+    for (const auto& [name, value] : names) {
+        for (size_t at = expanded.find(name); at != std::string::npos; at = expanded.find(name, at + value.size()))
+            expanded.replace(at, std::strlen(name), value);
+    }
+    return expanded;
+}
+
+std::vector<std::string> EndToEnd::Expand(const std::vector<std::string>& lines) const {
+    std::vector<std::string> expanded;
+    for (const auto& line : lines) expanded.push_back(Expand(line));
+    return expanded;
+}
+
+void EndToEnd::WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string EndToEnd::ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool EndToEnd::FileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EndToEnd::EndStandins(DWORD graceMs) const {
+    bool terminated = false;
+    ULONGLONG until = GetTickCount64() + graceMs;
+    for (const auto& event : ReadJournal(JournalFile())) {
+        if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
+        DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (!process) continue;
+        // A process id can be taken again: end it only if it is still the stand-in.
+        char image[MAX_PATH * 2];
+        DWORD size = sizeof image;
+        if (QueryFullProcessImageNameA(process, 0, image, &size) && EndsWith(image, "configurator_standin.exe")) {
+            ULONGLONG now = GetTickCount64();
+            DWORD wait = now < until ? static_cast<DWORD>(until - now) : 0;
+            if (WaitForSingleObject(process, wait) == WAIT_TIMEOUT) {
+                TerminateProcess(process, 999);
+                WaitForSingleObject(process, 5000);
+                terminated = true;
+            }
+        }
+        CloseHandle(process);
+    }
+    return terminated;
+}
+
+RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vector<std::string>& standin,
+                        const std::vector<std::string>& arguments, DWORD limitMs, bool noDefaultSettings) {
+    std::vector<std::string> lines = noDefaultSettings ? std::vector<std::string>{} : DefaultSettings();
+    lines.insert(lines.end(), settings.begin(), settings.end());
+    WriteFile(SettingsFile(), Joined(Expand(lines)));
+    WriteFile(Base() + "\\standin.scenario", Joined(Expand(standin)));
+    DeleteFileA(JournalFile().c_str());
+
+    std::string commandLine = Quoted(WindowsPath(CFGLOAD_EXE)) + " " + Quoted(SettingsFile());
+    for (const auto& argument : arguments) commandLine += " " + Quoted(Expand(argument));
+    RunResult result;
+    ULONGLONG started = GetTickCount64();
+    ChildResult child = RunChild(commandLine, work_, limitMs);
+    result.elapsedMs = static_cast<DWORD>(GetTickCount64() - started);
+    result.started = child.started;
+    result.timedOut = child.timedOut;
+    result.exitCode = child.exitCode;
+    result.output = child.output;
+    result.console = ConsoleLines(child.output);
+    result.standinLeftRunning = EndStandins(3000);
+    result.journal = ReadJournal(JournalFile());
+    for (const auto& event : result.journal) {
+        if (event.kind == "start") ++result.standinStarts;
+        if (event.kind == "scenario-error") ADD_FAILURE() << "stand-in scenario: " << Printable(event.text);
+    }
+    return result;
+}
+
+RunResult EndToEnd::Check(const Case& scenario) {
+    RunResult result = Run(scenario.settings, scenario.standin, scenario.arguments, scenario.limitMs,
+                           scenario.noDefaultSettings);
+    EXPECT_TRUE(result.started) << "cfgload did not start";
+    EXPECT_FALSE(result.timedOut) << "cfgload was still running after " << scenario.limitMs << " ms";
+    EXPECT_EQ(static_cast<int>(result.exitCode), scenario.exitCode) << "exit code of cfgload";
+    EXPECT_TRUE(MatchSequence("console", Expand(scenario.console), result.console));
+    EXPECT_TRUE(MatchSequence("journal", Expand(scenario.journal), result.JournalLines()));
+    return result;
+}
+
+}  // namespace e2e

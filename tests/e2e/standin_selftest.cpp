@@ -279,7 +279,9 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
     HWND mdiClient = FindWindowExA(mainWindow, nullptr, "MDIClient", nullptr);
     ASSERT_NE(mdiClient, nullptr);
     EXPECT_EQ(GetTopWindow(mdiClient), nullptr);
-    HWND metadata = WaitFor([&] { return FindTopLevel(standin.Pid(), [](HWND w) { return Text(w) == MetadataTitle; }); });
+    HWND metadata = WaitFor([&] {
+        return FindTopLevel(standin.Pid(), [](HWND w) { return Text(w) == MetadataTitle && IsWindowVisible(w); });
+    });
     ASSERT_NE(metadata, nullptr);
     EXPECT_EQ(GetParent(metadata), mainWindow);
     EXPECT_EQ(GetWindow(metadata, GW_OWNER), mainWindow);

@@ -43,6 +43,54 @@ void DeliverWaitingMessages() {
     }
 }
 
+// Waits at most until the tick count reaches end, delivering completions, and returns
+// early once done() holds. Short slices, so that a completion is taken up promptly even
+// where its arrival does not end the wait by itself.
+template <typename Done>
+void WaitDelivering(ULONGLONG end, Done done) {
+    for (;;) {
+        DeliverWaitingMessages();
+        if (done()) break;
+        ULONGLONG now = GetTickCount64();
+        if (now >= end) break;
+        DWORD slice = static_cast<DWORD>(end - now < 20 ? end - now : 20);
+        if (MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_FAILED)
+            Sleep(slice);
+    }
+}
+
+// A SendMode 0 press in flight. Its completion marks it done; when the sender has stopped
+// waiting, the completion frees it.
+struct PressInFlight {
+    bool done = false;
+    bool abandoned = false;
+};
+
+void CALLBACK PressDelivered(HWND, UINT, ULONG_PTR data, LRESULT) {
+    auto* press = reinterpret_cast<PressInFlight*>(data);
+    if (press->abandoned)
+        delete press;
+    else
+        press->done = true;
+}
+
+// Sends the command and waits until the window has processed it, but no longer than
+// ReplyBoundMs. Unlike a send with a time-out, which withdraws a message that the window
+// has not taken yet, the press stays queued: a configurator that comes back from a hang
+// still gets it, once.
+void SendAndWaitBounded(HWND window, WPARAM command) {
+    auto* press = new PressInFlight;
+    if (!SendMessageCallbackA(window, WM_COMMAND, command, 0, PressDelivered, reinterpret_cast<ULONG_PTR>(press))) {
+        delete press;
+        return;
+    }
+    WaitDelivering(GetTickCount64() + ReplyBoundMs, [press] { return press->done; });
+    if (press->done)
+        delete press;
+    else
+        press->abandoned = true;
+}
+
 }  // namespace
 
 std::string ButtonCaption(int id) {
@@ -62,9 +110,8 @@ void SendCommand(HWND window, int id, SendMode mode) {
     WPARAM command = static_cast<WPARAM>(static_cast<WORD>(id));
     switch (mode) {
         case 0:
-            // Bounded so that a hung configurator cannot hold the run past its time limit;
-            // a press that runs out of time is still processed later and never repeated.
-            SendBounded(window, WM_COMMAND, command, 0, ReplyBoundMs, nullptr);
+            // Bounded so that a hung configurator cannot hold the run past its time limit.
+            SendAndWaitBounded(window, command);
             break;
         case 1:
             SendBounded(window, WM_COMMAND, command, 0, ShortBoundMs, nullptr);
@@ -209,14 +256,6 @@ void CALLBACK CommandCompleted(HWND window, UINT, ULONG_PTR code, LRESULT) {
 }
 
 void PauseDeliveringCompletions(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (;;) {
-        DeliverWaitingMessages();
-        ULONGLONG now = GetTickCount64();
-        if (now >= end) break;
-        DWORD remaining = static_cast<DWORD>(end - now);
-        // Completions of asynchronous sends run inside this wait (or the peeks after it).
-        DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woke == WAIT_FAILED) Sleep(remaining < 10 ? remaining : 10);
-    }
+    // Completions of asynchronous sends run inside this wait (or the peeks after it).
+    WaitDelivering(GetTickCount64() + milliseconds, [] { return false; });
 }

@@ -12,12 +12,13 @@
 constexpr int MessageBoxTextId = 0xFFFF;
 
 // The longest wait for any one reply of the configurator (SendMode 0 presses, typed text,
-// the default-button query, each list read). A hung configurator must not keep the run
-// from its time limit; a message that runs out of time is still delivered later.
+// the default-button query, each list read): a hung configurator must not keep the run
+// from its time limit. A SendMode 0 press that runs out of time stays queued and is
+// processed once the configurator answers again; the other messages are withdrawn.
 constexpr UINT ReplyBoundMs = 5000;
 
 // How a command is delivered and what follows its completion:
-//   0   blocking send (bounded by ReplyBoundMs)
+//   0   waits until processed, at most ReplyBoundMs (the press itself is never withdrawn)
 //   1   blocking send with a 1000 ms time-out
 //   3   asynchronous; on completion Failed and Finished are set
 //   4   asynchronous; on completion Cancel is pressed if PasswordRejected is set by then

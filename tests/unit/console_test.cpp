@@ -1,50 +1,16 @@
 // Console lines: stamp, prefix, OEM code page, Debug switch, system error texts.
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <regex>
 
 #include <gtest/gtest.h>
 
 #include "run/console.h"
 #include "settings/run_settings.h"
+#include "tests/support/stdout_capture.h"
 
 namespace {
-
-// Captures what the program writes to its standard output (file descriptor 1, text mode
-// as a redirected console program has it).
-class StdoutCapture {
-public:
-    StdoutCapture() {
-        char dir[MAX_PATH], file[MAX_PATH];
-        GetTempPathA(MAX_PATH, dir);
-        GetTempFileNameA(dir, "cap", 0, file);
-        path_ = file;
-        std::fflush(stdout);
-        saved_ = _dup(1);
-        int fd = _open(path_.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, 0600);
-        _dup2(fd, 1);
-        _close(fd);
-    }
-    std::string Finish() {
-        std::fflush(stdout);
-        _dup2(saved_, 1);
-        _close(saved_);
-        std::ifstream in(path_, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        DeleteFileA(path_.c_str());
-        return bytes;
-    }
-
-private:
-    std::string path_;
-    int saved_ = -1;
-};
 
 std::string ToOem(std::string text) {
     CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));

@@ -30,7 +30,7 @@ bool SendBoundedWide(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
 }
 
 std::string TrimTrailingSpace(std::string text) {
-    std::size_t end = text.find_last_not_of(" \t\r\n\v\f");
+    std::size_t end = text.find_last_not_of(" \t\r\n");
     text.resize(end == std::string::npos ? 0 : end + 1);
     return text;
 }

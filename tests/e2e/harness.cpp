@@ -260,6 +260,11 @@ void EndToEnd::TearDown() {
         std::printf("test folder kept: %s\n", Printable(work_).c_str());
 }
 
+std::string EndToEnd::Lower(std::string text) {
+    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 std::vector<std::string> EndToEnd::DefaultSettings() {
     return {"BasePath={base}", "Path1CExe={standin}", "NewMDPath={new_md}", "User=Администратор"};
 }
@@ -268,7 +273,7 @@ std::string EndToEnd::Expand(const std::string& text) const {
     const std::pair<const char*, std::string> names[] = {
         {"{work}", work_},          {"{base}", Base()},         {"{new_md}", NewMd()},
         {"{unload}", UnloadFile()}, {"{settings}", SettingsFile()}, {"{standin}", WindowsPath(STANDIN_EXE)},
-        {"{cfgload}", WindowsPath(CFGLOAD_EXE)},
+        {"{cfgload}", WindowsPath(CFGLOAD_EXE)}, {"{unload_lower}", Lower(UnloadFile())},
     };
     std::string expanded = text;
     for (const auto& [name, value] : names) {

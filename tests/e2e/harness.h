@@ -7,7 +7,7 @@
 // Placeholders, replaced in settings, stand-in lines, arguments and expectations:
 //   {work} the test's folder   {base} the infobase ({work}\base)   {new_md} {work}\new.md
 //   {unload} {work}\unload.zip   {settings} {work}\cfgload.ini   {standin} the stand-in's .exe
-//   {cfgload} cfgload.exe
+//   {cfgload} cfgload.exe   {unload_lower} {unload} lower-cased, as cfgload passes DownloadTo on
 // Expected entries may also hold {*} (any text within the entry), and an entry "..." stands
 // for any number of entries.
 //
@@ -103,6 +103,8 @@ protected:
     static const char* const OriginalMd;
     static const char* const NewMdContents;
 
+    // Lower case by the ANSI code page, as cfgload lower-cases DownloadTo.
+    static std::string Lower(std::string text);
     std::string Expand(const std::string& text) const;
     std::vector<std::string> Expand(const std::vector<std::string>& lines) const;
 

@@ -1,0 +1,77 @@
+// The typical run through the whole program, written the way end-to-end scenarios are:
+// settings, the stand-in's scenario, then what the console and the journal must show.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness.h"
+
+namespace {
+
+const e2e::Case UnloadThenLoad = {
+    {"DownloadTo={unload}", "Password=секрет"},
+    {"password=секрет"},
+    0,
+    {
+        "Подготовка командной строки...",
+        "  1C: {standin}",
+        "  База: {base}",
+        "  Пользователь: Администратор",
+        "",
+        "Ожидаем запуска конфигуратора...",
+        "  ИД процесса: {*}",
+        "Поиск окна конфигуратора",
+        "Авторизация  доступа",
+        "Выгрузка в файл: {unload_lower}",
+        "Выгрузка завершена!",
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "Изменения в структуре информации",
+        "   ** Справочник Номенклатура: добавлен реквизит Артикул",
+        "   ** Документ РасходнаяНакладная: изменен тип реквизита Сумма",
+        " =ПРИНИМАЕМ=",
+        "",
+        "Реорганизация информации закончена! ",
+        " =OK=",
+    },
+    {
+        "show login Авторизация  доступа",
+        "typed login секрет",
+        "button login 1",
+        "main - {*}",
+        "command - 33204",
+        "show unload Выгрузка данных",
+        "typed unload {unload_lower}",
+        "button unload 1",
+        "unloaded - {unload_lower}",
+        "show unload_done Выгрузка успешно завершена!",
+        "button unload_done 2",
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        "show save {*}",
+        "button save 6",
+        "show structure Изменения в структуре информации",
+        "button structure 1",
+        "read structure 2",
+        "loaded - {new_md}",
+        "show done Реорганизация информации закончена!",
+        "button done 2",
+        "document - enabled",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    },
+};
+
+class TypicalRun : public e2e::EndToEnd {};
+
+TEST_F(TypicalRun, UnloadThenLoad) {
+    e2e::RunResult run = Check(UnloadThenLoad);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_TRUE(FileExists(UnloadFile()));
+    EXPECT_FALSE(run.standinLeftRunning);
+}
+
+}  // namespace

@@ -10,7 +10,7 @@ namespace {
 
 // Keys that stand alone.
 const char* const PlainKeys[] = {
-    "register", "login", "password", "login_retry", "lock", "single_user",
+    "register", "register_title", "login", "password", "login_retry", "lock", "single_user",
     "config_password", "new_config_password", "config_password_retry",
     "relation", "save_question", "change", "changes_generated", "change_prefix",
     "done_button", "identical_button", "restructure_ms", "unload_default", "unload_box_over_dialog",

@@ -479,7 +479,7 @@ bool PassStartWindows() {
     if (Plan.Number("register", 0)) {
         DialogSpec spec;
         spec.name = "register";
-        spec.title = RegistrationTitle;
+        spec.title = Plan.Text("register_title", RegistrationTitle);
         spec.labels = {"Наименование:"};
         spec.field = Field::Edit;
         spec.fieldText = Run.baseDir;

@@ -549,6 +549,8 @@ int RunMessageLoop() {
 }
 
 void EndProcess(int code) {
+    // A configurator may take its time to end after its main window has gone.
+    if (int lingerMs = Plan.Number("linger_ms", 0); lingerMs > 0) Sleep(static_cast<DWORD>(lingerMs));
     Journal("exit", "-", std::to_string(code));
     ExitProcess(static_cast<UINT>(code));
 }

@@ -6,6 +6,8 @@
 
 namespace {
 
+using e2e::MatchSequence;
+
 const e2e::Case UnloadThenLoad = {
     {"DownloadTo={unload}", "Password=секрет"},
     {"password=секрет"},
@@ -72,6 +74,17 @@ TEST_F(TypicalRun, UnloadThenLoad) {
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_TRUE(FileExists(UnloadFile()));
     EXPECT_FALSE(run.standinLeftRunning);
+}
+
+// The configurator may outlive its main window and hold cfgload's output pipe: the run
+// still ends with cfgload, and the harness ends the stand-in.
+TEST_F(TypicalRun, StandinThatOutlivesItsWindow) {
+    e2e::RunResult run = Run({"NewMDPath=nul", "DownloadTo={unload}"}, {"login=0", "linger_ms=20000"});
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_LT(run.elapsedMs, 15000u);
+    EXPECT_TRUE(run.standinLeftRunning);
+    EXPECT_TRUE(MatchSequence("journal", {"...", "close - exit"}, run.JournalLines()));
 }
 
 }  // namespace

@@ -12,10 +12,26 @@ struct Pipe {
     }
 };
 
-void Drain(HANDLE pipe, std::string* into) {
+// Reads until the child has ended and the pipe is empty. The end of the pipe is not waited
+// for: a program the child started may hold the write end (Wine hands a console program's
+// standard handles to its children even when nothing is inherited) and outlive it.
+void Drain(HANDLE pipe, std::string* into, HANDLE process) {
     char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
+    while (true) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return;  // every writer gone
+        if (available > 0) {
+            DWORD got = 0;
+            if (!ReadFile(pipe, buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr)) return;
+            into->append(buffer, got);
+            continue;
+        }
+        // Whatever the child wrote is in the pipe before its end is signalled.
+        if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) {
+            if (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) continue;
+            return;
+        }
+    }
 }
 
 }  // namespace
@@ -46,8 +62,8 @@ ChildResult RunChild(const std::string& commandLine, const std::string& currentD
     CloseHandle(err.write);
     err.write = nullptr;
 
-    std::thread outReader(Drain, out.read, &result.output);
-    std::thread errReader(Drain, err.read, &result.errors);
+    std::thread outReader(Drain, out.read, &result.output, process.hProcess);
+    std::thread errReader(Drain, err.read, &result.errors, process.hProcess);
     if (WaitForSingleObject(process.hProcess, limitMs) == WAIT_TIMEOUT) {
         result.timedOut = true;
         TerminateProcess(process.hProcess, 255);

@@ -72,7 +72,9 @@ std::string Scenario::Text(const std::string& key, const std::string& fallback) 
 
 int Scenario::Number(const std::string& key, int fallback) const {
     if (!Has(key)) return fallback;
-    return static_cast<int>(std::strtol(Text(key).c_str(), nullptr, 0));
+    std::string value = Text(key);
+    bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+    return static_cast<int>(std::strtol(value.c_str(), nullptr, hex ? 16 : 10));
 }
 
 bool Scenario::Has(const std::string& key) const {

@@ -11,14 +11,12 @@
 // Expected entries may also hold {*} (any text within the entry), and an entry "..." stands
 // for any number of entries.
 //
-//   const e2e::Case LoadOnly = {
-//       {"Password=секрет"},                          // settings, after DefaultSettings()
-//       {"password=секрет"},                          // the stand-in's scenario
-//       0,                                           // exit code
-//       {"Подготовка командной строки...", "..."},    // console lines
-//       {"show login Авторизация  доступа", "typed login секрет", "...", "exit - 0"},
-//   };
-//   TEST_F(EndToEnd, LoadOnly) { Check(LoadOnly); }
+//   e2e::Case run;                                  // fields by name: aggregate
+//   run.settings = {"Password=секрет"};             // initialisation of only some
+//   run.standin = {"password=секрет"};              // fields warns under -Wextra
+//   run.console = {"Подготовка командной строки...", "..."};
+//   run.journal = {"show login Авторизация  доступа", "typed login секрет", "...", "exit - 0"};
+//   Check(run);
 
 #include <windows.h>
 

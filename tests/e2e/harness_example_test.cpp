@@ -8,11 +8,12 @@ namespace {
 
 using e2e::MatchSequence;
 
-const e2e::Case UnloadThenLoad = {
-    {"DownloadTo={unload}", "Password=секрет"},
-    {"password=секрет"},
-    0,
-    {
+e2e::Case UnloadThenLoad() {
+    e2e::Case run;
+    run.settings = {"DownloadTo={unload}", "Password=секрет"};
+    run.standin = {"password=секрет"};
+    run.exitCode = 0;
+    run.console = {
         "Подготовка командной строки...",
         "  1C: {standin}",
         "  База: {base}",
@@ -35,8 +36,8 @@ const e2e::Case UnloadThenLoad = {
         "",
         "Реорганизация информации закончена! ",
         " =OK=",
-    },
-    {
+    };
+    run.journal = {
         "show login Авторизация  доступа",
         "typed login секрет",
         "button login 1",
@@ -64,13 +65,14 @@ const e2e::Case UnloadThenLoad = {
         "command - 57665",
         "close - exit",
         "exit - 0",
-    },
-};
+    };
+    return run;
+}
 
 class TypicalRun : public e2e::EndToEnd {};
 
 TEST_F(TypicalRun, UnloadThenLoad) {
-    e2e::RunResult run = Check(UnloadThenLoad);
+    e2e::RunResult run = Check(UnloadThenLoad());
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_TRUE(FileExists(UnloadFile()));
     EXPECT_FALSE(run.standinLeftRunning);

@@ -69,23 +69,25 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = Wa
 }
 
 struct Search {
-    DWORD pid;
+    DWORD pid;  // 0: any process
     std::function<bool(HWND)> wanted;
     HWND found;
 };
 
+// Enumeration callbacks are named functions: a lambda does not convert to a 32-bit
+// CALLBACK (stdcall) pointer.
+inline BOOL CALLBACK InspectWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<Search*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if ((search->pid && owner != search->pid) || !search->wanted(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 inline HWND FindTopLevel(DWORD pid, const std::function<bool(HWND)>& wanted) {
     Search search{pid, wanted, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->pid || !s->wanted(window)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(&InspectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -109,15 +111,7 @@ inline HWND FindDialog(HWND mainWindow) {
         if (GetParent(window) && Text(window) == MetadataTitle) return false;
         return TopLevelOwner(window) == mainWindow;
     };
-    EnumThreadWindows(
-        GetWindowThreadProcessId(mainWindow, nullptr),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (!s->wanted(window)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumThreadWindows(GetWindowThreadProcessId(mainWindow, nullptr), &InspectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -1,0 +1,863 @@
+// Whole runs of cfgload.exe against the stand-in configurator: the exit code, the console
+// lines, the stand-in's journal and the files, one scenario per test. Expected texts are
+// written out here by hand.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+using e2e::Case;
+using e2e::RunResult;
+
+const char Secret[] = "секрет";
+const char WrongSecret[] = "неверный";
+
+const char SaveShort[] =
+    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
+    "в случае необходимости, реорганизация информационной базы,\n"
+    "что может потребовать  достаточно продолжительного интервала времени!\n"
+    "Выполнить сохранение метаданных?";
+const char NotDescendant[] =
+    "ВНИМАНИЕ:\n"
+    "Выбранный файл конфигурации не является потомком данного файла!!!\n"
+    "При реструктуризации может произойти разрушение данных!!!\n"
+    "Продолжить?";
+const char Change[] = "Справочник Номенклатура: добавлен реквизит Артикул";
+
+// A hang must end at the deadline (one minute after start-up) plus a few seconds.
+constexpr DWORD HangLimitMs = 150000;
+// The deadline is a calendar time in whole seconds: it may come up to a second early.
+constexpr DWORD DeadlineMs = 59000;
+constexpr DWORD DeadlineSlackMs = 8000;
+
+std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// The lines every run that starts the configurator begins with.
+std::vector<std::string> LaunchLines() {
+    return {
+        "Подготовка командной строки...",
+        "  1C: {standin}",
+        "  База: {base}",
+        "  Пользователь: Администратор",
+        "",
+        "Ожидаем запуска конфигуратора...",
+        "  ИД процесса: {*}",
+    };
+}
+
+std::vector<std::string> StartLines() { return LaunchLines() + std::vector<std::string>{"Поиск окна конфигуратора"}; }
+
+std::vector<std::string> LoginLines() { return StartLines() + std::vector<std::string>{"Авторизация  доступа"}; }
+
+// The console lines of a load from the file chooser to the end of the restructuring.
+std::vector<std::string> LoadLines() {
+    return {
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "Изменения в структуре информации",
+        std::string("   ** ") + Change,
+        " =ПРИНИМАЕМ=",
+        "",
+        "Реорганизация информации закончена! ",
+        " =OK=",
+    };
+}
+
+std::vector<std::string> LoadJournal() {
+    return {
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        std::string("show save ") + SaveShort,
+        "button save 6",
+        "show structure Изменения в структуре информации",
+        "button structure 1",
+        "read structure 1",
+        "loaded - {new_md}",
+        "show done Реорганизация информации закончена!",
+        "button done 2",
+        "document - enabled",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+}
+
+std::vector<std::string> LoginJournal() {
+    return {
+        "show login Авторизация  доступа",
+        std::string("typed login ") + Secret,
+        "button login 1",
+        "main - {*}",
+    };
+}
+
+std::vector<std::string> ScenarioWith(std::vector<std::string> lines) {
+    return std::vector<std::string>{std::string("password=") + Secret, std::string("change=") + Change} + lines;
+}
+
+std::vector<std::string> SettingsWith(std::vector<std::string> lines) {
+    return std::vector<std::string>{std::string("Password=") + Secret} + lines;
+}
+
+std::string LowerAnsi(std::string text) {
+    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string ToOem(std::string text) {
+    if (!text.empty()) CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string Today(const char* format) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[64];
+    std::snprintf(text, sizeof text, format, now.wYear, now.wMonth, now.wDay);
+    return text;
+}
+
+bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool done = SetFileTime(file, nullptr, nullptr, &time) != 0;
+    CloseHandle(file);
+    return done;
+}
+
+FILETIME HoursFromNow(int hours) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER value{{now.dwLowDateTime, now.dwHighDateTime}};
+    value.QuadPart += static_cast<long long>(hours) * 3600LL * 10000000LL;
+    return FILETIME{value.LowPart, value.HighPart};
+}
+
+// Holds the stand-in's process from the moment it journals its start, so that its exit
+// code can still be read after cfgload has ended.
+class StandinWatch {
+public:
+    explicit StandinWatch(std::string journal) : journal_(std::move(journal)), thread_([this] { Watch(); }) {}
+    ~StandinWatch() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (process_) CloseHandle(process_);
+    }
+    // The exit code once it has ended (waiting up to the limit); -1 when unknown.
+    long ExitCode(DWORD limitMs) {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (!process_ || WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process_, &code);
+        return static_cast<long>(code);
+    }
+
+private:
+    void Watch() {
+        while (!stop_ && !process_) {
+            for (const auto& event : e2e::ReadJournal(journal_)) {
+                if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
+                DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
+                process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+                break;
+            }
+            Sleep(20);
+        }
+    }
+
+    std::string journal_;
+    std::atomic<bool> stop_{false};
+    HANDLE process_ = nullptr;
+    std::thread thread_;
+};
+
+class RunScenario : public e2e::EndToEnd {
+protected:
+    // Check, and then: no password of the settings appears in the console output (in
+    // either code page) or on the configurator's command line.
+    RunResult Verify(const Case& scenario) {
+        RunResult result = Check(scenario);
+        ExpectNoPasswords(scenario.settings, result);
+        return result;
+    }
+
+    static void ExpectNoPasswords(const std::vector<std::string>& settings, const RunResult& result) {
+        for (const auto& line : settings) {
+            size_t equals = line.find('=');
+            if (equals == std::string::npos || equals + 1 == line.size()) continue;
+            if (LowerAnsi(line.substr(0, equals)).find("password") == std::string::npos) continue;
+            const std::string secret = line.substr(equals + 1);
+            EXPECT_EQ(result.output.find(ToOem(secret)), std::string::npos) << "a password on the console";
+            EXPECT_EQ(result.output.find(secret), std::string::npos) << "a password on the console";
+            for (const auto& event : result.journal) {
+                if (event.kind != "cmdline") continue;
+                EXPECT_EQ(event.text.find(secret), std::string::npos) << "a password on the command line";
+            }
+        }
+    }
+
+    // The infobase's configuration kept, with the stand-in's mark of a merge after it.
+    void ExpectMerged() {
+        const std::string merged = ReadFile(InfobaseMd());
+        const std::string mark = Expand("STANDIN MERGED {new_md}\r\n");
+        EXPECT_EQ(merged.compare(0, std::strlen(OriginalMd), OriginalMd), 0) << merged;
+        EXPECT_TRUE(merged.size() >= mark.size() && merged.compare(merged.size() - mark.size(), mark.size(), mark) == 0)
+            << merged;
+    }
+
+    // The unload file the patterns give for the infobase folder "base" today.
+    std::string DatedUnloadFile() const { return LowerAnsi(Work()) + "\\base-" + Today("%04u-%02u-%02u") + ".zip"; }
+};
+
+// The typical run: date patterns in the unload name, unload, then load.
+TEST_F(RunScenario, UnloadThenLoad) {
+    const std::string unload = DatedUnloadFile();
+    Case run;
+    run.settings = SettingsWith({"DownloadTo={work}\\?F-?YYYY-?MM-?DD.zip"});
+    run.standin = ScenarioWith({});
+    run.exitCode = 0;
+    run.console = LoginLines() + std::vector<std::string>{"Выгрузка в файл: " + unload, "Выгрузка завершена!"} +
+                  LoadLines();
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33204",
+        "show unload Выгрузка данных",
+        "typed unload " + unload,
+        "button unload 1",
+        "unloaded - " + unload,
+        "show unload_done Выгрузка успешно завершена!",
+        "button unload_done 2",
+    } + LoadJournal();
+    RunResult result = Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_EQ(ReadFile(unload), std::string("STANDIN UNLOAD\r\n") + OriginalMd);
+    EXPECT_TRUE(FileExists(NewMd())) << "kept without DeleteAfter";
+    const e2e::JournalEvent* command = result.Find("cmdline");
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->text, Expand("\"{standin}\" config /d\"{base}\" /u\"{base}\" /nАдминистратор"));
+    const e2e::JournalEvent* folder = result.Find("cwd");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->text, Base());
+    const e2e::JournalEvent* start = result.Find("start");
+    ASSERT_NE(start, nullptr);
+    EXPECT_NE(start->text.find(" flags=0 show="), std::string::npos) << start->text;
+}
+
+TEST_F(RunScenario, LoadOnly) {
+    Case run;
+    run.settings = SettingsWith({});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + LoadLines();
+    run.journal = LoginJournal() + LoadJournal();
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+TEST_F(RunScenario, IdenticalConfigurationsCloseAtOnce) {
+    Case run;
+    run.settings = SettingsWith({});
+    run.standin = ScenarioWith({"relation=identical"});
+    run.console = LoginLines() + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "Конфигурации идентичны!!! ",
+        " =OK=",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        "show identical Конфигурации идентичны!!!",
+        "button identical 2",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+TEST_F(RunScenario, NotADescendantWithForceReplaceIsLoaded) {
+    Case run;
+    run.settings = SettingsWith({"ForceReplace=1", "Merge=1"});
+    run.standin = ScenarioWith({"relation=not_descendant"});
+    run.console = LoginLines() + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "ОШИБКА! Загружаемая конфигурация не потомок текущей!",
+        "  Все равно записываем.",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "Изменения в структуре информации",
+        std::string("   ** ") + Change,
+        " =ПРИНИМАЕМ=",
+        "",
+        "Реорганизация информации закончена! ",
+        " =OK=",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        std::string("show not_descendant ") + NotDescendant,
+        "button not_descendant 6",
+        std::string("show save ") + SaveShort,
+        "button save 6",
+        "...",
+        "loaded - {new_md}",
+        "...",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+TEST_F(RunScenario, NotADescendantWithMergeOneIsMerged) {
+    Case run;
+    run.settings = SettingsWith({"Merge=1"});
+    run.standin = ScenarioWith({"relation=not_descendant"});
+    run.console = LoginLines() + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "ОШИБКА! Загружаемая конфигурация не потомок текущей!",
+        "  Объединяем.",
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        " =OK=",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "Изменения в структуре информации",
+        std::string("   ** ") + Change,
+        " =ПРИНИМАЕМ=",
+        "",
+        "Реорганизация информации закончена! ",
+        " =OK=",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        std::string("show not_descendant ") + NotDescendant,
+        "button not_descendant 7",
+        "command - 33260",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        "show merge Объединение конфигураций",
+        "button merge 1",
+        std::string("show save ") + SaveShort,
+        "button save 6",
+        "...",
+        "merged - {new_md}",
+        "...",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    ExpectMerged();
+}
+
+TEST_F(RunScenario, NotADescendantWithNeitherFailsAndLeavesTheConfiguration) {
+    Case run;
+    run.settings = SettingsWith({"DeleteAfter=1"});
+    run.standin = ScenarioWith({"relation=not_descendant"});
+    run.exitCode = 1;
+    run.console = LoginLines() + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "ОШИБКА! Загружаемая конфигурация не потомок текущей!",
+        "  Выходим.",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        std::string("show not_descendant ") + NotDescendant,
+        "button not_descendant 7",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(NewMd())) << "never deleted after a failure";
+}
+
+TEST_F(RunScenario, MergeTwoMergesFirst) {
+    Case run;
+    run.settings = SettingsWith({"Merge=2"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        " =OK=",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "Изменения в структуре информации",
+        std::string("   ** ") + Change,
+        " =ПРИНИМАЕМ=",
+        "",
+        "Реорганизация информации закончена! ",
+        " =OK=",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33260",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        "show merge Объединение конфигураций",
+        "button merge 1",
+        "...",
+        "merged - {new_md}",
+        "...",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    ExpectMerged();
+}
+
+TEST_F(RunScenario, WrongLoginPasswordEndsTheSearch) {
+    Case run;
+    run.settings = {std::string("Password=") + WrongSecret};
+    run.standin = ScenarioWith({"login_retry=new"});
+    run.exitCode = 1;
+    run.console = LoginLines() + std::vector<std::string>{"ОШИБКА! Пароль не принят!"};
+    run.journal = {
+        "show login Авторизация  доступа",
+        std::string("typed login ") + WrongSecret,
+        "button login 1",
+        "show login_wrong Пароль набран неверно.",
+        "button login_wrong 2",
+        "...",
+        "button login 2",
+        "exit - 0",
+    };
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.Find("main"), nullptr);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+TEST_F(RunScenario, WrongConfigurationPasswordFails) {
+    Case run;
+    run.settings = SettingsWith({std::string("ConfigPassword=") + WrongSecret, "DeleteAfter=1"});
+    run.standin = ScenarioWith({std::string("config_password=") + Secret});
+    run.exitCode = 1;
+    run.console = LoginLines() + std::vector<std::string>{
+        "Ввод пароля... OK",
+        "ОШИБКА! Пароль не принят!",
+        "...",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "show password Введите пароль:",
+        std::string("typed password ") + WrongSecret,
+        "button password 1",
+        "show password_wrong Пароль набран неверно.",
+        "button password_wrong 2",
+        "...",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    RunResult result = Verify(run);
+    // The first prompt gets OK; every later one is cancelled.
+    int prompts = 0;
+    for (const auto& line : result.console) {
+        if (line.compare(0, 14, "Ввод пароля...") != 0) continue;
+        EXPECT_EQ(line, ++prompts == 1 ? "Ввод пароля... OK" : "Ввод пароля... ОТМЕНА");
+    }
+    EXPECT_EQ(result.Find("loaded"), nullptr);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+TEST_F(RunScenario, MetadataLockBeforeTheMainWindow) {
+    Case run;
+    run.settings = SettingsWith({});
+    run.standin = ScenarioWith({"lock=start"});
+    run.exitCode = 1;
+    run.console = LoginLines() + std::vector<std::string>{"ОШИБКА! Конфигуратор уже где-то запущен!"};
+    run.journal = {
+        "show login Авторизация  доступа",
+        std::string("typed login ") + Secret,
+        "button login 1",
+        "show lock Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.",
+        "button lock 2",
+        "exit - 0",
+    };
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+TEST_F(RunScenario, SingleUserErrorDuringTheWork) {
+    Case run;
+    run.settings = SettingsWith({});
+    run.standin = ScenarioWith({"single_user=load"});
+    run.exitCode = 1;
+    run.console = LoginLines() + std::vector<std::string>{
+        "ОШИБКА! База данных не может быть открыта в однопользовательском режиме!",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "show single_user База данных не может быть открыта в однопользовательском режиме!",
+        "button single_user 2",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+// Not newer (equal times count as not newer): exit 2 before anything starts; the line is
+// printed although Debug is 0.
+TEST_F(RunScenario, UpdateWithAFileNotNewerExitsWithTwo) {
+    FILETIME time = HoursFromNow(-1);
+    ASSERT_TRUE(SetLastWriteTime(InfobaseMd(), time));
+    ASSERT_TRUE(SetLastWriteTime(NewMd(), time));
+    Case run;
+    run.settings = SettingsWith({"Update=1", "Debug=0", "DeleteAfter=1"});
+    run.standin = ScenarioWith({});
+    run.exitCode = 2;
+    run.console = {"Загружаемый файл старее текущего!"};
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+// Older, with DownloadTo: the run becomes an unload only, and nothing is deleted.
+TEST_F(RunScenario, UpdateWithAnOlderFileUnloadsOnly) {
+    ASSERT_TRUE(SetLastWriteTime(InfobaseMd(), HoursFromNow(-1)));
+    ASSERT_TRUE(SetLastWriteTime(NewMd(), HoursFromNow(-2)));
+    Case run;
+    run.settings = SettingsWith({"Update=1", "DownloadTo={unload}", "DeleteAfter=1"});
+    run.standin = ScenarioWith({});
+    run.console = std::vector<std::string>{"Загружаемый файл старее текущего!"} + LoginLines() +
+                  std::vector<std::string>{"Выгрузка в файл: " + LowerAnsi(UnloadFile()), "Выгрузка завершена!"};
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33204",
+        "show unload Выгрузка данных",
+        "typed unload " + LowerAnsi(UnloadFile()),
+        "button unload 1",
+        "unloaded - " + LowerAnsi(UnloadFile()),
+        "show unload_done Выгрузка успешно завершена!",
+        "button unload_done 2",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(UnloadFile()));
+    EXPECT_TRUE(FileExists(NewMd())) << "never deleted after an unload only";
+}
+
+TEST_F(RunScenario, UpdateWithANewerFileLoads) {
+    ASSERT_TRUE(SetLastWriteTime(InfobaseMd(), HoursFromNow(-2)));
+    ASSERT_TRUE(SetLastWriteTime(NewMd(), HoursFromNow(-1)));
+    Case run;
+    run.settings = SettingsWith({"Update=1"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + LoadLines();
+    run.journal = LoginJournal() + LoadJournal();
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+// "NUL" in any letter case: nothing is looked for or loaded; only the unload is done.
+TEST_F(RunScenario, NewMdPathNulUnloadsOnly) {
+    Case run;
+    run.settings = SettingsWith({"NewMDPath=Nul", "DownloadTo={unload}", "DeleteAfter=1"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() +
+                  std::vector<std::string>{"Выгрузка в файл: " + LowerAnsi(UnloadFile()), "Выгрузка завершена!"};
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33204",
+        "...",
+        "unloaded - " + LowerAnsi(UnloadFile()),
+        "...",
+        "command - 57665",
+        "close - exit",
+        "exit - 0",
+    };
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(UnloadFile()));
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+TEST_F(RunScenario, EmptyBasePathGivesTheHint) {
+    Case run;
+    run.settings = {"BasePath="};
+    run.exitCode = 1;
+    run.console = {"ОШИБКА! Не задан путь к базе", "", "Для получения помощи введите ", "  cfgload /?"};
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+}
+
+TEST_F(RunScenario, MissingBasePathGivesTheHint) {
+    Case run;
+    run.settings = {"BasePath={work}\\нет такой базы"};
+    run.exitCode = 1;
+    run.console = {"ОШИБКА! Путь [{work}\\нет такой базы] не есть существующий каталог", "",
+                   "Для получения помощи введите ", "  cfgload /?"};
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+}
+
+TEST_F(RunScenario, NewMdPathNotFound) {
+    Case run;
+    run.settings = {"NewMDPath=нет-такого-файла.md"};
+    run.exitCode = 1;
+    run.console = {"ОШИБКА! [нет-такого-файла.md] не найден!"};
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+}
+
+TEST_F(RunScenario, NewMdPathIsADirectory) {
+    Case run;
+    run.settings = {"NewMDPath={base}"};
+    run.exitCode = 1;
+    run.console = {"ОШИБКА! [{base}] не файл!"};
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+}
+
+TEST_F(RunScenario, InfobaseConfigurationMissing) {
+    DeleteFileA(InfobaseMd().c_str());
+    Case run;
+    run.settings = {"BasePath={base}\\"};
+    run.exitCode = 1;
+    run.console = {"ОШИБКА! Не могу прочитать файл [{base}\\1cv7.md]"};
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+}
+
+TEST_F(RunScenario, DeleteAfterASuccessfulLoad) {
+    Case run;
+    run.settings = SettingsWith({"DeleteAfter=1"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + LoadLines() + std::vector<std::string>{"Удаление файла {new_md}"};
+    run.journal = LoginJournal() + LoadJournal();
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_FALSE(FileExists(NewMd()));
+}
+
+// Started from the infobase's folder with no file next to the program, the default
+// "1cv7.md" is the infobase's own configuration: it is loaded (identical), never deleted.
+TEST_F(RunScenario, DeleteAfterNeverDeletesTheInfobaseConfiguration) {
+    WriteFile(SettingsFile(), Expand("BasePath={base}\r\nPath1CExe={standin}\r\nUser=Администратор\r\n"
+                                     "DeleteAfter=1\r\nPassword=секрет\r\n"));
+    WriteFile(Base() + "\\standin.scenario", "password=секрет\r\n");
+    ChildResult child = RunChild("\"" + WindowsPath(CFGLOAD_EXE) + "\" \"" + SettingsFile() + "\"", Base(), 60000);
+    EndStandins(3000);
+    ASSERT_TRUE(child.started);
+    EXPECT_FALSE(child.timedOut);
+    EXPECT_EQ(child.exitCode, 0u);
+    std::vector<std::string> expected = LoginLines() + std::vector<std::string>{
+        "Открываем файл конфигурации: {base}\\1cv7.md",
+        " =OK=",
+        "Конфигурации идентичны!!! ",
+        " =OK=",
+        "ОШИБКА! Не удаляем файл {base}\\1cv7.md: это файл конфигурации самой базы!",
+    };
+    EXPECT_TRUE(e2e::MatchSequence("console", Expand(expected), e2e::ConsoleLines(child.output)));
+    EXPECT_EQ(child.output.find(ToOem(Secret)), std::string::npos) << "a password on the console";
+    EXPECT_TRUE(FileExists(InfobaseMd()));
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+// The same file under another spelling of its name is still the same file.
+TEST_F(RunScenario, DeleteAfterKnowsTheInfobaseConfigurationByIdentity) {
+    Case run;
+    run.settings = SettingsWith({"NewMDPath={base}\\.\\1CV7.MD", "DeleteAfter=1"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + std::vector<std::string>{
+        "Открываем файл конфигурации: {base}\\1CV7.MD",
+        " =OK=",
+        "Конфигурации идентичны!!! ",
+        " =OK=",
+        "ОШИБКА! Не удаляем файл {base}\\1CV7.MD: это файл конфигурации самой базы!",
+    };
+    run.journal = {"..."};
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+// A configurator that stops answering after a dialog: at the deadline it is terminated
+// with exit code 3 and the run fails, a few seconds after the deadline.
+TEST_F(RunScenario, WorkTimeEndsAConfiguratorThatHangs) {
+    StandinWatch watch(JournalFile());
+    Case run;
+    run.settings = SettingsWith({"WorkTime=1"});
+    run.standin = ScenarioWith({"hang=press:save"});
+    run.exitCode = 1;
+    run.limitMs = HangLimitMs;
+    run.console = LaunchLines() + std::vector<std::string>{
+        "Выполнять не более 1 мин.",
+        "Поиск окна конфигуратора",
+        "Авторизация  доступа",
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "ОШИБКА! Истекло время выполнения задачи!!!",
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "...",
+        std::string("show save ") + SaveShort,
+        "button save 6",
+        "hang - press:save",
+    };
+    RunResult result = Verify(run);
+    EXPECT_EQ(watch.ExitCode(5000), 3);
+    EXPECT_GE(result.elapsedMs, DeadlineMs);
+    EXPECT_LE(result.elapsedMs, DeadlineMs + DeadlineSlackMs);
+    EXPECT_FALSE(result.standinLeftRunning);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+// A configurator that never becomes ready: the first wait is bounded by WorkTime too.
+TEST_F(RunScenario, WorkTimeEndsAConfiguratorThatHangsAtStart) {
+    StandinWatch watch(JournalFile());
+    Case run;
+    run.settings = SettingsWith({"WorkTime=1"});
+    run.standin = ScenarioWith({"hang=start"});
+    run.exitCode = 1;
+    run.limitMs = HangLimitMs;
+    run.console = LaunchLines() + std::vector<std::string>{"ОШИБКА! Истекло время выполнения задачи!!!"};
+    run.journal = {"hang - start"};
+    RunResult result = Verify(run);
+    EXPECT_EQ(watch.ExitCode(5000), 3);
+    EXPECT_GE(result.elapsedMs, DeadlineMs);
+    EXPECT_LE(result.elapsedMs, DeadlineMs + DeadlineSlackMs);
+    EXPECT_FALSE(result.standinLeftRunning);
+}
+
+TEST_F(RunScenario, MainWindowLostBeforeTheEnd) {
+    Case run;
+    run.settings = SettingsWith({"DeleteAfter=1"});
+    run.standin = ScenarioWith({"close=load"});
+    run.exitCode = 1;
+    run.console = LoginLines() + std::vector<std::string>{"ОШИБКА! Окно конфигуратора потеряно!"};
+    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "close - load", "exit - 0"};
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+TEST_F(RunScenario, RegistrationWindowBeforeTheLogin) {
+    Case run;
+    run.settings = SettingsWith({});
+    run.standin = ScenarioWith({"register=1"});
+    run.console = StartLines() + std::vector<std::string>{"Регистрируем новую базу", "Авторизация  доступа"} +
+                  LoadLines();
+    run.journal = std::vector<std::string>{"show register Регистрация Информационной Базы", "button register 1"} +
+                  LoginJournal() + LoadJournal();
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+// The owned "Конфигурация *" window stays open through the whole run and is never answered.
+TEST_F(RunScenario, MetadataWindowIsNoDialog) {
+    Case run;
+    run.settings = SettingsWith({});
+    run.standin = ScenarioWith({"config_window=1"});
+    run.console = LoginLines() + LoadLines();
+    run.journal = LoginJournal() + LoadJournal();
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.Find("ignored", "metadata"), nullptr);
+}
+
+TEST_F(RunScenario, EmptyConfiguratorPathCannotStart) {
+    Case run;
+    run.settings = {"Path1CExe="};
+    run.exitCode = 1;
+    run.console = {
+        "Подготовка командной строки...",
+        "  1C: ",
+        "  База: {base}",
+        "  Пользователь: Администратор",
+        "",
+        "ОШИБКА! Ошибка запуска 1C: ({*}) {*}",
+        "",
+    };
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+}
+
+TEST_F(RunScenario, WrongConfiguratorPathCannotStart) {
+    Case run;
+    run.settings = {"Path1CExe={work}\\1cv7s.exe"};
+    run.exitCode = 1;
+    run.console = {
+        "Подготовка командной строки...",
+        "  1C: {work}\\1cv7s.exe",
+        "  База: {base}",
+        "  Пользователь: Администратор",
+        "",
+        "ОШИБКА! Ошибка запуска 1C: (2) {*}",
+        "",
+    };
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.standinStarts, 0);
+}
+
+TEST_F(RunScenario, HideStartsTheConfiguratorHidden) {
+    Case run;
+    run.settings = SettingsWith({"Hide=1"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + LoadLines();
+    run.journal = LoginJournal() + LoadJournal();
+    RunResult result = Verify(run);
+    const e2e::JournalEvent* start = result.Find("start");
+    ASSERT_NE(start, nullptr);
+    EXPECT_NE(start->text.find(" flags=1 show=0"), std::string::npos) << start->text;
+}
+
+TEST_F(RunScenario, DebugZeroPrintsNothing) {
+    Case run;
+    run.settings = SettingsWith({"Debug=0", "DownloadTo={unload}"});
+    run.standin = ScenarioWith({});
+    run.console = {};
+    run.journal = LoginJournal() + std::vector<std::string>{"command - 33204", "..."} + LoadJournal();
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+}  // namespace

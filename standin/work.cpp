@@ -25,6 +25,7 @@ constexpr UINT QueuedCommandMessage = WM_APP + 2;
 constexpr UINT_PTR EnableDocumentTimer = 1;
 constexpr UINT_PTR DisabledDocumentTimer = 2;
 constexpr int RetryDialog = 100;  // a dialog ended so that it is shown anew
+constexpr int WrongAfterDialog = 101;  // the log-in ended first, the wrong-password box follows
 
 const char FrameClass[] = "StandinFrame";
 const char DocumentClass[] = "StandinDocument";
@@ -490,6 +491,7 @@ bool PassStartWindows() {
     if (Plan.Number("login", 1)) {
         std::string expected = Plan.Text("password");
         bool sameWindow = Plan.Text("login_retry", "new") == "same";
+        bool boxAfter = Plan.Text("login_retry", "new") == "after";
         while (true) {
             DialogSpec spec;
             spec.name = "login";
@@ -501,6 +503,10 @@ bool PassStartWindows() {
             spec.defaultId = IDOK;
             spec.onPress = [&](HWND dialog, int id, const std::string& typed) {
                 if (id != IDOK || typed == expected) return true;
+                if (boxAfter) {
+                    EndDialog(dialog, WrongAfterDialog);
+                    return false;
+                }
                 RunMessageBox("login_wrong", dialog, WrongPasswordText);
                 if (sameWindow) {
                     SetDlgItemTextA(dialog, FieldId, "");
@@ -512,6 +518,7 @@ bool PassStartWindows() {
             DialogResult result = RunDialog(spec);
             if (result.id == IDOK) break;
             if (result.id == IDCANCEL || result.id == 0) return false;
+            if (result.id == WrongAfterDialog) RunMessageBox("login_wrong", nullptr, WrongPasswordText);
         }
     }
     if (Plan.Text("lock") == "start") {

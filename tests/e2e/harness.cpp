@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/e2e/secrets.h"
 #include "tests/support/child_process.h"
 
 namespace e2e {
@@ -340,6 +341,7 @@ RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vec
     std::string commandLine = Quoted(WindowsPath(CFGLOAD_EXE)) + " " + Quoted(SettingsFile());
     for (const auto& argument : arguments) commandLine += " " + Quoted(Expand(argument));
     RunResult result;
+    const FileStamps before = StampFiles(work_);
     ULONGLONG started = GetTickCount64();
     ChildResult child = RunChild(commandLine, work_, limitMs);
     result.elapsedMs = static_cast<DWORD>(GetTickCount64() - started);
@@ -354,6 +356,11 @@ RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vec
         if (event.kind == "start") ++result.standinStarts;
         if (event.kind == "scenario-error") ADD_FAILURE() << "stand-in scenario: " << Printable(event.text);
     }
+    // Every run: no password on the console, in the journal or in a file written meanwhile.
+    std::vector<std::string> written;
+    for (const auto& path : FilesWritten(before, StampFiles(work_)))
+        if (path != JournalFile()) written.push_back(path);
+    EXPECT_TRUE(NoPasswordShown(PasswordsGiven(Expand(lines), Expand(arguments)), result, written));
     return result;
 }
 

@@ -112,7 +112,8 @@ protected:
 
     // Writes the settings file and standin.scenario, runs cfgload with the settings file
     // name and the arguments, waits up to limitMs, then gives any stand-in still running a
-    // moment to end before ending it. Scenario problems the stand-in reports fail the test.
+    // moment to end before ending it. Scenario problems the stand-in reports fail the test,
+    // and so does a password of the settings or arguments that shows (tests/e2e/secrets.h).
     RunResult Run(const std::vector<std::string>& settings, const std::vector<std::string>& standin,
                   const std::vector<std::string>& arguments = {}, DWORD limitMs = 60000,
                   bool noDefaultSettings = false);

@@ -218,6 +218,9 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
         if (FindNewDialog(state)) {
             DispatchDialog(state.currentDialog);
             PauseDeliveringCompletions(CyclePause());
+            // A configurator that opens dialog after dialog never leaves a quiet cycle:
+            // the time limit must hold all the same.
+            if (DeadlinePassed()) return TerminateAtDeadline(process);
             continue;
         }
         if (FindFirstMdiChild(state)) {

@@ -1,0 +1,602 @@
+// A configurator that misbehaves, end to end against the stand-in: it hangs at every kind
+// of place, crashes, closes, lets dialogs vanish, opens bursts of unknown dialogs, lists
+// thousands of changes and shows huge texts full of format directives. cfgload must end,
+// within its time limit where one is set, report the true outcome and delete nothing after
+// a run that did not succeed. Expected texts are written out here by hand.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness.h"
+
+namespace {
+
+using e2e::Case;
+using e2e::RunResult;
+
+// Distinctive passwords, so that the harness's secrets check cannot be fooled by chance;
+// the configuration passwords are given in their coded form.
+const char LoginSecret[] = "Вход-Пароль-7431";
+const char LoginSecretCoded[] = "0a4k0o1g18h00hq40fa60gai13nw12o9";
+const char ConfigSecret[] = "Конфиг-Пароль-5820";
+const char ConfigSecretCoded[] = "08r00r771ckf0b8o0g9c09rg129e142310wc";
+
+const char Change[] = "Справочник Номенклатура: добавлен реквизит Артикул";
+const char SaveShort[] =
+    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
+    "в случае необходимости, реорганизация информационной базы,\n"
+    "что может потребовать  достаточно продолжительного интервала времени!\n"
+    "Выполнить сохранение метаданных?";
+const char SingleUser[] = "База данных не может быть открыта в однопользовательском режиме!";
+const char MetadataLocked[] = "Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.";
+const char TimeIsUp[] = "ОШИБКА! Истекло время выполнения задачи!!!";
+const char WindowLost[] = "ОШИБКА! Окно конфигуратора потеряно!";
+
+// WorkTime 1: the run must end a minute after the configurator became ready, give or
+// take the start-up, and never much later.
+constexpr DWORD HangLimitMs = 150000;
+constexpr DWORD DeadlineMs = 59000;  // the deadline is counted in whole seconds
+constexpr DWORD DeadlineSlackMs = 20000;
+
+std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+std::vector<std::string> LaunchLines() {
+    return {
+        "Подготовка командной строки...",
+        "  1C: {standin}",
+        "  База: {base}",
+        "  Пользователь: Администратор",
+        "",
+        "Ожидаем запуска конфигуратора...",
+        "  ИД процесса: {*}",
+    };
+}
+
+// Up to the log-in, with or without a time limit.
+std::vector<std::string> LoginLines(bool limited) {
+    std::vector<std::string> lines = LaunchLines();
+    if (limited) lines.push_back("Выполнять не более 1 мин.");
+    return lines + std::vector<std::string>{"Поиск окна конфигуратора", "Авторизация  доступа"};
+}
+
+std::vector<std::string> LoadLines() {
+    return {
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "Изменения в структуре информации",
+        std::string("   ** ") + Change,
+        " =ПРИНИМАЕМ=",
+        "",
+        "Реорганизация информации закончена! ",
+        " =OK=",
+    };
+}
+
+// The load from the save question on.
+std::vector<std::string> SaveOnwardLines() {
+    std::vector<std::string> lines = LoadLines();
+    return std::vector<std::string>(lines.begin() + 2, lines.end());
+}
+
+std::vector<std::string> LoginJournal() {
+    return {
+        "show login Авторизация  доступа",
+        std::string("typed login ") + LoginSecret,
+        "button login 1",
+        "main - {*}",
+    };
+}
+
+std::vector<std::string> LoadJournal() {
+    return {
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+        std::string("show save ") + SaveShort,
+        "button save 6",
+        "show structure Изменения в структуре информации",
+        "button structure 1",
+        "read structure 1",
+        "loaded - {new_md}",
+        "show done Реорганизация информации закончена!",
+        "button done 2",
+    };
+}
+
+std::vector<std::string> Settings(std::vector<std::string> lines) {
+    return std::vector<std::string>{std::string("SecPassword=") + LoginSecretCoded} + lines;
+}
+
+std::vector<std::string> Scenario(std::vector<std::string> lines) {
+    return std::vector<std::string>{std::string("password=") + LoginSecret, std::string("change=") + Change} + lines;
+}
+
+// Holds the stand-in's process from the moment it journals its start, so that its exit
+// code can be read after cfgload, which terminates it, has ended.
+class StandinWatch {
+public:
+    explicit StandinWatch(std::string journal) : journal_(std::move(journal)), thread_([this] { Watch(); }) {}
+    ~StandinWatch() {
+        Stop();
+        if (process_) CloseHandle(process_);
+    }
+    // Its exit code once it has ended (waiting up to the limit); -1 when unknown.
+    long ExitCode(DWORD limitMs) {
+        Stop();
+        if (!process_ || WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process_, &code);
+        return static_cast<long>(code);
+    }
+
+private:
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    void Watch() {
+        while (!stop_ && !process_) {
+            for (const auto& event : e2e::ReadJournal(journal_)) {
+                if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
+                DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
+                process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+                break;
+            }
+            Sleep(10);
+        }
+    }
+
+    std::string journal_;
+    std::atomic<bool> stop_{false};
+    HANDLE process_ = nullptr;
+    std::thread thread_;
+};
+
+class Faults : public e2e::EndToEnd {
+protected:
+    // A run that the time limit must end: exit 1, the stand-in terminated with exit code 3,
+    // about a minute after the start, the file to load never deleted.
+    RunResult CutOffAtTheDeadline(Case run) {
+        run.settings = run.settings + std::vector<std::string>{"WorkTime=1", "DeleteAfter=1"};
+        run.exitCode = 1;
+        run.limitMs = HangLimitMs;
+        StandinWatch watch(JournalFile());
+        RunResult result = Check(run);
+        EXPECT_EQ(watch.ExitCode(5000), 3) << "the stand-in's exit code";
+        EXPECT_GE(result.elapsedMs, DeadlineMs);
+        EXPECT_LE(result.elapsedMs, DeadlineMs + DeadlineSlackMs);
+        EXPECT_FALSE(result.standinLeftRunning);
+        EXPECT_TRUE(FileExists(NewMd())) << "deleted after a run cut off by the deadline";
+        return result;
+    }
+
+    // The console lines between two known lines.
+    static std::vector<std::string> Between(const std::vector<std::string>& lines, const std::string& first,
+                                            const std::string& last) {
+        std::vector<std::string> part;
+        bool inside = false;
+        for (const auto& line : lines) {
+            if (inside && line == last) return part;
+            if (inside) part.push_back(line);
+            if (!inside && line == first) inside = true;
+        }
+        ADD_FAILURE() << "no lines between \"" << e2e::Printable(first) << "\" and \"" << e2e::Printable(last) << "\"";
+        return {};
+    }
+
+    static std::string Repeated(const std::string& unit, size_t size) {
+        std::string text;
+        while (text.size() < size) text += unit;
+        text.resize(size);
+        return text;
+    }
+};
+
+// ---- hangs: the time limit ends each of them ----
+
+TEST_F(Faults, HangBeforeTheFirstIdleMoment) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"hang=start"});
+    run.console = LaunchLines() + std::vector<std::string>{TimeIsUp};
+    run.journal = {"hang - start"};
+    CutOffAtTheDeadline(run);
+}
+
+// The single-user error is answered with a press that waits for the configurator.
+TEST_F(Faults, HangInsideAPressThatWaitsForTheAnswer) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"single_user=load", "hang=press:single_user"});
+    run.console = LoginLines(true) + std::vector<std::string>{std::string("ОШИБКА! ") + SingleUser, TimeIsUp};
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        std::string("show single_user ") + SingleUser,
+        "button single_user 2",
+        "hang - press:single_user",
+    };
+    CutOffAtTheDeadline(run);
+}
+
+TEST_F(Faults, HangWhileThePasswordIsTyped) {
+    Case run;
+    run.settings = Settings({std::string("SecConfPassword=") + ConfigSecretCoded});
+    run.standin = Scenario({std::string("config_password=") + ConfigSecret, "hang=settext:password"});
+    run.console = LoginLines(true) + std::vector<std::string>{"Ввод пароля... OK", TimeIsUp};
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "show password Введите пароль:",
+        std::string("typed password ") + ConfigSecret,
+        "hang - settext:password",
+    };
+    CutOffAtTheDeadline(run);
+}
+
+TEST_F(Faults, HangWhileTheUnloadFileIsTyped) {
+    Case run;
+    run.settings = Settings({"DownloadTo={unload}"});
+    run.standin = Scenario({"hang=settext:unload"});
+    run.console = LoginLines(true) + std::vector<std::string>{"Выгрузка в файл: {unload_lower}", TimeIsUp};
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33204",
+        "show unload Выгрузка данных",
+        "typed unload {unload_lower}",
+        "hang - settext:unload",
+    };
+    CutOffAtTheDeadline(run);
+    EXPECT_FALSE(FileExists(UnloadFile()));
+}
+
+TEST_F(Faults, HangWhileTheStructureChangesAreRead) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"hang=list_read"});
+    run.console = LoginLines(true) + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "Сохранить конфигурацию?",
+        " =ДА=",
+        "Изменения в структуре информации",
+        " =ПРИНИМАЕМ=",
+        "",
+        TimeIsUp,
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206", "...", "button save 6", "show structure Изменения в структуре информации",
+        "hang - list_read",
+    };
+    CutOffAtTheDeadline(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+// The work is done, but the configurator never closes: still a failure, and the loaded
+// file stays.
+TEST_F(Faults, HangInsideTheExitCommand) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"hang=exit"});
+    run.console = LoginLines(true) + LoadLines() + std::vector<std::string>{TimeIsUp};
+    run.journal = LoginJournal() + LoadJournal() +
+                  std::vector<std::string>{"document - enabled", "command - 57665", "hang - exit"};
+    CutOffAtTheDeadline(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+TEST_F(Faults, HangWhileTheFirstDocumentWindowIsDisabled) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"mdi_child_disabled=1", "hang=mdi_disabled"});
+    run.console = LoginLines(true) + LoadLines() + std::vector<std::string>{TimeIsUp};
+    run.journal = LoginJournal() + LoadJournal() + std::vector<std::string>{"document - disabled", "hang - mdi_disabled"};
+    CutOffAtTheDeadline(run);
+}
+
+// Dialog after dialog, each answered and opened again at once: no cycle of the loop is
+// ever quiet, and the time limit must still end the run.
+TEST_F(Faults, EndlessStreamOfDialogs) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"extra_loop.at=load", "extra_loop.text=Ещё раз", "extra_loop.count=100000"});
+    run.console = LoginLines(true) + std::vector<std::string>{"1С:Предприятие :: Ещё раз ", " =OK=", "...", TimeIsUp};
+    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "show extra_loop Ещё раз", "..."};
+    CutOffAtTheDeadline(run);
+}
+
+// ---- crashes and closes ----
+
+TEST_F(Faults, CrashAfterTheMainWindowWasFound) {
+    Case run;
+    run.settings = Settings({"DeleteAfter=1"});
+    run.standin = Scenario({"crash=load"});
+    run.exitCode = 1;
+    run.console = LoginLines(false) + std::vector<std::string>{WindowLost};
+    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "crash - load"};
+    Check(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+// The configuration was written, but the configurator died before it said the work was
+// done: a failure, and the file to load stays.
+TEST_F(Faults, CrashAfterTheRestructuringBeforeItsEnd) {
+    Case run;
+    run.settings = Settings({"DeleteAfter=1"});
+    run.standin = Scenario({"crash=after_restructure"});
+    run.exitCode = 1;
+    run.console = LoginLines(false) + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
+        "Изменения в структуре информации", std::string("   ** ") + Change, " =ПРИНИМАЕМ=", "", WindowLost,
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "...", "loaded - {new_md}",
+                                                            "crash - after_restructure"};
+    Check(run);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+TEST_F(Faults, CrashInsideAPress) {
+    Case run;
+    run.settings = Settings({"DeleteAfter=1"});
+    run.standin = Scenario({"crash=press:structure"});
+    run.exitCode = 1;
+    run.console = LoginLines(false) + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
+        "Изменения в структуре информации", std::string("   ** ") + Change, " =ПРИНИМАЕМ=", "", WindowLost,
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "...", "button structure 1",
+                                                            "crash - press:structure"};
+    Check(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+// ---- dialogs that vanish, come in bursts, come back ----
+
+// Dialogs that close by themselves within milliseconds, many of them: some are gone
+// before the loop sees them, some between being found and being answered. Each one seen
+// is answered or reported as gone, and the run goes on to its true end.
+TEST_F(Faults, DialogsThatVanishWhileFoundOrAnswered) {
+    RunResult result = Run(Settings({"DeleteAfter=1"}),
+                           Scenario({"extra_blink.at=after_file", "extra_blink.text=Мигающее окно",
+                                     "extra_blink.count=300", "extra_blink.vanish_ms=15"}),
+                           {}, 120000);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_FALSE(FileExists(NewMd()));
+    std::vector<std::string> answers = Between(result.console, " =OK=", "Сохранить конфигурацию?");
+    ASSERT_EQ(answers.size() % 2, 0u) << "a description and a caption per dialog";
+    for (size_t i = 0; i < answers.size(); i += 2) {
+        EXPECT_TRUE(answers[i] == "1С:Предприятие :: Мигающее окно " || answers[i] == "<Нет окна> ")
+            << e2e::Printable(answers[i]);
+        EXPECT_TRUE(answers[i + 1] == " =OK=" || answers[i + 1] == " ==") << e2e::Printable(answers[i + 1]);
+    }
+    int shown = 0;
+    for (const auto& event : result.journal) shown += event.kind == "show" && event.name == "extra_blink";
+    EXPECT_EQ(shown, 300);
+    std::printf("vanishing dialogs answered or reported: %zu of 300\n", answers.size() / 2);
+}
+
+// Unknown dialogs of every shape, one after another, one of them opened five times over:
+// each answered by the fall-back rule, and the work goes on.
+TEST_F(Faults, BurstOfUnknownDialogsAndDialogsOpenedAgain) {
+    Case run;
+    run.settings = Settings({"DownloadTo={unload}", "DeleteAfter=1"});
+    run.standin = Scenario({
+        "extra_again.at=after_file", "extra_again.title=Предупреждение", "extra_again.text=Неизвестное сообщение",
+        "extra_again.count=5",
+        "extra_question.at=after_file", "extra_question.text=Продолжить?", "extra_question.buttons=6:Да,7:Нет",
+        "extra_question.default=6",
+        "extra_own.at=after_file", "extra_own.text=Только своя кнопка", "extra_own.buttons=1234:Дальше",
+        "extra_own.default=1234",
+        "extra_statics.at=after_file", "extra_statics.title=Сведения", "extra_statics.statics=Строка один|Строка два",
+        "extra_statics.buttons=1:OK,2:Отмена",
+        "extra_field.at=after_file", "extra_field.text=Текст в другом поле", "extra_field.text_id=100",
+    });
+    run.exitCode = 0;
+    std::vector<std::string> again;
+    for (int i = 0; i < 5; ++i) again = again + std::vector<std::string>{"Предупреждение :: Неизвестное сообщение ", " =OK="};
+    run.console = LoginLines(false) + std::vector<std::string>{
+        "Выгрузка в файл: {unload_lower}",
+        "Выгрузка завершена!",
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+    } + again + std::vector<std::string>{
+        "1С:Предприятие :: Продолжить? ", " =ДА=",
+        "1С:Предприятие :: Только своя кнопка ", " ==",
+        "Сведения::Строка один::Строка два ", " =OK=",
+        "1С:Предприятие::Текст в другом поле ", " =OK=",
+    } + SaveOnwardLines() +
+                  std::vector<std::string>{"Удаление файла {new_md}"};
+    std::vector<std::string> againJournal;
+    for (int i = 0; i < 5; ++i)
+        againJournal = againJournal + std::vector<std::string>{"show extra_again Неизвестное сообщение", "button extra_again 2"};
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33204",
+        "show unload Выгрузка данных",
+        "typed unload {unload_lower}",
+        "button unload 1",
+        "unloaded - {unload_lower}",
+        "show unload_done Выгрузка успешно завершена!",
+        "button unload_done 2",
+        "command - 33206",
+        "show open_file Открыть файл конфигурации",
+        "typed open_file {new_md}",
+        "button open_file 1",
+    } + againJournal + std::vector<std::string>{
+        "show extra_question Продолжить?", "button extra_question 6",
+        "show extra_own Только своя кнопка", "button extra_own 1234",
+        "show extra_statics Сведения", "button extra_statics 1",
+        "show extra_field 1С:Предприятие", "button extra_field 2",
+        "...", "exit - 0",
+    };
+    RunResult result = Check(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_FALSE(FileExists(NewMd()));
+}
+
+// 5,000 changes, every one printed in order and byte for byte, format directives and
+// blanks included.
+TEST_F(Faults, FiveThousandStructureChanges) {
+    const std::string prefix = "Реквизит %s%n%d%% №";
+    const std::vector<std::string> odd = {"  %n%n%n%s%s%s  ", "\tтабуляция\tвнутри", "ЁёЪъ№ \\ конец"};
+    std::vector<std::string> scenario = {"changes_generated=5000", "change_prefix=" + prefix};
+    for (const auto& item : odd) {
+        std::string escaped;
+        for (char c : item) escaped += c == '\t' ? std::string("\\t") : c == '\\' ? std::string("\\\\") : std::string(1, c);
+        scenario.push_back("change=" + escaped);
+    }
+    RunResult result = Run(Settings({}), std::vector<std::string>{std::string("password=") + LoginSecret} + scenario,
+                           {}, 300000);
+    EXPECT_EQ(result.exitCode, 0u);
+    std::vector<std::string> expected;
+    for (const auto& item : odd) expected.push_back("   ** " + item);
+    for (int i = 1; i <= 5000; ++i) expected.push_back("   ** " + prefix + std::to_string(i));
+    std::vector<std::string> printed = Between(result.console, "Изменения в структуре информации", " =ПРИНИМАЕМ=");
+    ASSERT_EQ(printed.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(printed[i], expected[i]) << "change " << i + 1;
+    const e2e::JournalEvent* read = result.Find("read", "structure");
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->text, "5003");
+    std::printf("5,003 changes read and printed; the whole run took %lu ms\n", result.elapsedMs);
+}
+
+// 64 KB texts, in the message, in the title and behind a known dialog's text; every one
+// full of format directives, printed literally and never taken for a known dialog.
+TEST_F(Faults, SixtyFourKilobyteTextsWithFormatDirectives) {
+    const std::string unit = "%s%n%d%x%p%%\\%c%1$s ";
+    const std::string message = Repeated(unit, 65536);
+    const std::string title = Repeated("Заголовок %n%s ", 65536);
+    const std::string prompt = Repeated("Введите пароль:", 65536);
+    Case run;
+    run.settings = Settings({std::string("SecConfPassword=") + ConfigSecretCoded});
+    run.standin = Scenario({
+        "extra_huge.at=after_file", "extra_huge.text=%s%n%d%x%p%%\\\\%c%1$s ", "extra_huge.text_size=65536",
+        "extra_title.at=after_file", "extra_title.title=" + title, "extra_title.statics=%n%n%n|%s%s%s",
+        "extra_title.buttons=1:OK",
+        "extra_prompt.at=after_file", "extra_prompt.text=Введите пароль:", "extra_prompt.text_size=65536",
+        "extra_prompt.buttons=1:OK,2:Отмена",
+    });
+    run.exitCode = 0;
+    std::string trimmedTitle = title.substr(0, title.find_last_not_of(' ') + 1);
+    run.console = LoginLines(false) + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}",
+        " =OK=",
+        "1С:Предприятие :: " + message + " ",
+        " =OK=",
+        trimmedTitle + "::%n%n%n::%s%s%s ",
+        " =OK=",
+        "1С:Предприятие :: " + prompt + " ",
+        " =OK=",
+    } + SaveOnwardLines();
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206", "...", "button open_file 1",
+        "show extra_huge " + message, "button extra_huge 2",
+        "show extra_title " + title, "button extra_title 1",
+        "show extra_prompt " + prompt, "button extra_prompt 1",  // nothing typed into it
+        std::string("show save ") + SaveShort, "...", "exit - 0",
+    };
+    Check(run);
+}
+
+// Format directives in every setting that is printed or typed: the user, the file to
+// load, the unload file and the passwords.
+TEST_F(Faults, FormatDirectivesInTheSettings) {
+    const std::string toLoad = Work() + "\\новая %s%n%d%%.md";
+    WriteFile(toLoad, NewMdContents);
+    const std::string unload = Work() + "\\Выгрузка %s%n%x%%.zip";
+    const std::string password = "%n%s%n%s-Вход-%d";
+    Case run;
+    run.settings = {"User=%s%n%p Админ", "NewMDPath=" + toLoad, "DownloadTo=" + unload, "Password=" + password,
+                    "DeleteAfter=1"};
+    run.standin = {"password=" + password, std::string("change=") + Change};
+    run.exitCode = 0;
+    run.console = {
+        "Подготовка командной строки...",
+        "  1C: {standin}",
+        "  База: {base}",
+        "  Пользователь: %s%n%p Админ",
+        "",
+        "Ожидаем запуска конфигуратора...",
+        "  ИД процесса: {*}",
+        "Поиск окна конфигуратора",
+        "Авторизация  доступа",
+        "Выгрузка в файл: " + Lower(unload),
+        "Выгрузка завершена!",
+        "Открываем файл конфигурации: " + toLoad,
+        " =OK=",
+        "...",
+        " =OK=",
+        "Удаление файла " + toLoad,
+    };
+    run.journal = {
+        "show login Авторизация  доступа", "typed login " + password, "button login 1", "main - {*}",
+        "command - 33204", "show unload Выгрузка данных", "typed unload " + Lower(unload), "button unload 1",
+        "unloaded - " + Lower(unload), "...", "typed open_file " + toLoad, "...", "exit - 0",
+    };
+    RunResult result = Check(run);
+    const e2e::JournalEvent* commandLine = result.Find("cmdline");
+    ASSERT_NE(commandLine, nullptr);
+    EXPECT_NE(commandLine->text.find(" /n%s%n%p Админ"), std::string::npos) << e2e::Printable(commandLine->text);
+    EXPECT_TRUE(FileExists(Lower(unload)));
+    EXPECT_FALSE(FileExists(toLoad));
+}
+
+// ---- DeleteAfter never deletes after anything but a successful load ----
+
+// The load went through, but the configurator then reported an error: the run fails and
+// the file to load stays.
+TEST_F(Faults, DeleteAfterKeepsTheFileAfterAFailedRun) {
+    Case run;
+    run.settings = Settings({"DeleteAfter=1"});
+    run.standin = Scenario({"extra_lock.at=done", std::string("extra_lock.text=") + "Ошибка блокировки метаданных.\\n"
+                                                                                    "Возможно, метаданные используются другой задачей."});
+    run.exitCode = 1;
+    run.console = LoginLines(false) + LoadLines() + std::vector<std::string>{std::string("ОШИБКА! ") + "Ошибка блокировки метаданных.", "Возможно, метаданные используются другой задачей."};
+    run.journal = LoginJournal() + LoadJournal() + std::vector<std::string>{
+        std::string("show extra_lock ") + MetadataLocked, "button extra_lock 2", "...", "exit - 0",
+    };
+    Check(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
+// Update turns the run into an unload only: it succeeds, and nothing was loaded, so
+// nothing is deleted.
+TEST_F(Faults, DeleteAfterKeepsTheFileAfterAnUnloadOnlyRun) {
+    // The file to load an hour older than the infobase's.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER older{{now.dwLowDateTime, now.dwHighDateTime}};
+    older.QuadPart -= 3600ULL * 10000000ULL;
+    FILETIME olderTime{older.LowPart, older.HighPart};
+    HANDLE file = CreateFileA(NewMd().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &olderTime));
+    CloseHandle(file);
+
+    Case run;
+    run.settings = Settings({"DeleteAfter=1", "Update=1", "DownloadTo={unload}"});
+    run.standin = Scenario({});
+    run.exitCode = 0;
+    run.console = std::vector<std::string>{"Загружаемый файл старее текущего!"} + LoginLines(false) +
+                  std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!"};
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33204", "...", "button unload_done 2", "command - 57665", "close - exit", "exit - 0",
+    };
+    Check(run);
+    EXPECT_TRUE(FileExists(NewMd()));
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+}  // namespace

@@ -168,9 +168,10 @@ TEST_F(StandinSelfTest, WrongLoginPasswordShowsTheBoxThenTheLoginAgain) {
         return FindTopLevel(standin.Pid(), [](HWND w) { return FindWindowExA(w, nullptr, "Static", WrongPassword) != nullptr; });
     });
     ASSERT_NE(box, nullptr);
+    // The box exists a moment before the dialog code shows it and disables its owner.
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(box) && !IsWindowEnabled(login); }));
     ExpectMessageBox(box, WrongPassword, {2});
     EXPECT_EQ(GetWindow(box, GW_OWNER), login);
-    EXPECT_TRUE(IsWindowVisible(box));
     EXPECT_FALSE(IsWindowEnabled(login));
     Press(box, 2);
 

@@ -1,5 +1,6 @@
 #include "tests/support/child_process.h"
 
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -53,9 +54,21 @@ ChildResult RunChild(const std::string& commandLine, const std::string& currentD
     startup.hStdError = err.write;
     PROCESS_INFORMATION process{};
     std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process))
-        return result;
+    // Under Wine, with many test processes starting at once, a start now and then fails
+    // for no reason of the test's: try a few times before reporting it.
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process))
+            break;
+        result.startError = GetLastError();
+        if (attempt == 4) {
+            std::fprintf(stderr, "RunChild: cannot start [%s]: error %lu\n", commandLine.c_str(),
+                         static_cast<unsigned long>(result.startError));
+            return result;
+        }
+        Sleep(200);
+        line = commandLine;
+    }
     result.started = true;
     CloseHandle(out.write);
     out.write = nullptr;

@@ -8,6 +8,7 @@
 
 struct ChildResult {
     bool started = false;
+    DWORD startError = 0;    // GetLastError of the last failed start
     bool timedOut = false;   // killed at the limit
     DWORD exitCode = 0;
     std::string output;      // standard output, raw bytes

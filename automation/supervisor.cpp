@@ -57,6 +57,10 @@ void ChooseFirstCommand() {
     }
 }
 
+bool IsWorkCommand(std::uint32_t command) {
+    return command == UnloadDataCommand || command == LoadConfigurationCommand || command == MergeConfigurationsCommand;
+}
+
 bool HasStaticText(HWND window, const char* text) {
     return FindWindowExA(window, nullptr, "Static", text) != nullptr;
 }
@@ -168,7 +172,12 @@ bool FindNewDialog(SupervisorState& state) {
 bool FindFirstMdiChild(SupervisorState& state) {
     if (state.firstMdiChild) return false;
     if (!state.mdiClient) return false;
-    if (HWND top = GetTopWindow(state.mdiClient)) {
+    // Only a document window that opened after the work was asked for, with no more work
+    // waiting to be asked for, marks its end; otherwise a window open since the start would
+    // end the run as a success before the work was even sent.
+    if (!state.workSent || IsWorkCommand(PendingCommand)) return false;
+    HWND top = GetTopWindow(state.mdiClient);
+    if (top && top != state.mdiChildBeforeWork) {
         state.firstMdiChild = top;
         RequestExit();
     }
@@ -233,6 +242,10 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
             continue;
         }
         if (PendingCommand != 0 && IsWindowEnabled(state.mainWindow)) {
+            if (IsWorkCommand(PendingCommand)) {
+                state.workSent = true;
+                state.mdiChildBeforeWork = GetTopWindow(state.mdiClient);
+            }
             SendCommand(state.mainWindow, static_cast<int>(PendingCommand), static_cast<SendMode>(PendingCommand));
             PendingCommand = 0;
             continue;

@@ -10,6 +10,10 @@ struct SupervisorState {
     HWND mdiClient = nullptr;
     HWND firstMdiChild = nullptr;
     HWND currentDialog = nullptr;
+    // Set when a work command (unload, load, merge) is sent, with the top document window
+    // of that moment: a window that was open before the work is no sign of its end.
+    bool workSent = false;
+    HWND mdiChildBeforeWork = nullptr;
 };
 
 // 0 for success, 1 for failure.

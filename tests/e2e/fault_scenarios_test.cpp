@@ -314,6 +314,20 @@ TEST_F(Faults, EndlessStreamOfDialogs) {
     CutOffAtTheDeadline(run);
 }
 
+// A document window that is open before any work was asked for is no sign that the work
+// is over: the load is still sent and carried out, and the file to load is not deleted
+// on the strength of that window. The configurator never opens another one, so the time
+// limit ends the run.
+TEST_F(Faults, DocumentWindowOpenBeforeTheWorkIsNoEndOfIt) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"mdi_child=idle"});
+    run.console = LoginLines(true) + LoadLines() + std::vector<std::string>{TimeIsUp};
+    run.journal = LoginJournal() + std::vector<std::string>{"document - enabled"} + LoadJournal();
+    CutOffAtTheDeadline(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
 // ---- crashes and closes ----
 
 TEST_F(Faults, CrashAfterTheMainWindowWasFound) {

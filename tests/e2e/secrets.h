@@ -1,8 +1,9 @@
 #pragma once
 // The secrets check that the harness applies to every run: no password that the run was
 // given, plain or decoded from its coded form, may appear on the console (in either code
-// page), in the stand-in's journal (its command line above all; what the tool types into
-// the stand-in's fields is its job and is left out), or in any file written during the run.
+// page), in the stand-in's journal (its command line above all; typing into the log-in and
+// password prompts is the tool's job, typing into any other field is a leak), or in any
+// file written during the run.
 
 #include <windows.h>
 

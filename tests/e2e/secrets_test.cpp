@@ -70,6 +70,10 @@ TEST_F(SecretsRun, FindsAPasswordWhereverItShows) {
     raw.output += "Тайна-42";
     EXPECT_FALSE(NoPasswordShown(secrets, raw, {}));
 
+    e2e::RunResult wrongField = clean;
+    wrongField.journal.push_back({2, "typed", "open_file", "Тайна-42"});
+    EXPECT_FALSE(NoPasswordShown(secrets, wrongField, {}));
+
     e2e::RunResult commandLine = clean;
     commandLine.journal.push_back({2, "cmdline", "-", "\"x.exe\" config /nАдмин Тайна-42"});
     EXPECT_FALSE(NoPasswordShown(secrets, commandLine, {}));

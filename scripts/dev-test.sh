@@ -15,6 +15,7 @@ export CFGLOAD_WINEPREFIX="$build/wineprefix"
 unset DISPLAY
 source scripts/wine-env.sh
 ensure_display
-trap stop_started_xvfb EXIT
+trap 'release_wineserver; stop_started_xvfb' EXIT
 ensure_prefix
+hold_wineserver
 ctest --test-dir "$build" -j 4 --output-on-failure "$@"

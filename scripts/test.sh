@@ -17,8 +17,9 @@ cmake --build --preset x86 -j "$jobs" --target cfgload
 
 source scripts/wine-env.sh
 ensure_display
-trap stop_started_xvfb EXIT
+trap 'release_wineserver; stop_started_xvfb' EXIT
 ensure_prefix
+hold_wineserver
 # Most tests sleep on the configurator's pauses, so more of them than cores may run at once.
 # ctest comes last, so that the run ends with its summary.
 # A test is tried a second time after a failure: on this two-core machine Wine now and then

@@ -53,3 +53,15 @@ ensure_prefix() {
     fi
   ) 9>"$WINEPREFIX.lock"
 }
+
+# Keeps the prefix's wineserver (and its desktop) up for a whole test run: many test
+# processes starting together while the server itself starts or stops now and then hang.
+# release_wineserver ends it, and every Wine process of this prefix with it.
+hold_wineserver() {
+  wineserver -p
+  wine cmd /c exit 0 >/dev/null 2>&1 || true
+}
+
+release_wineserver() {
+  wineserver -k 2>/dev/null || true
+}

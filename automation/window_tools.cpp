@@ -11,6 +11,10 @@ const char* const NoWindowText = "<Нет окна>";
 // SendMode 1: the configurator gets one second to process a press.
 constexpr UINT ShortBoundMs = 1000;
 
+// Far beyond any real list item: a longer length is a configurator that misbehaves, and no
+// buffer of that size is made for it.
+constexpr LRESULT LongestListItem = 1 << 20;
+
 // A bounded blocking send; false when the window did not answer in time or is gone.
 bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT boundMs,
                  LRESULT* answer) {
@@ -219,7 +223,7 @@ std::vector<std::string> ListBoxItems(HWND listBox) {
     for (LRESULT index = 0; index < count; ++index) {
         LRESULT length = 0;
         if (!SendBoundedWide(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, &length) ||
-            length == LB_ERR || length < 0)
+            length == LB_ERR || length < 0 || length > LongestListItem)
             break;
         // Sized by the wide length (what LB_GETTEXT writes, terminator included); a little
         // more for lists that keep item data instead of strings.

@@ -47,7 +47,8 @@ std::string DescribeWindow(HWND window);
 int DefaultButtonId(HWND dialog);
 
 // The items of a list box of another process, in order. Reading stops at the first item
-// that cannot be read (time-out, LB_ERR, the list gone); what was read before is kept.
+// that cannot be read (time-out, LB_ERR, the list gone, a length beyond any real item);
+// what was read before is kept.
 std::vector<std::string> ListBoxItems(HWND listBox);
 
 // Completion routine of every asynchronous send; code is the SendMode value.

@@ -3,6 +3,8 @@
 // tries to reserve such a buffer.
 #include <windows.h>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "automation/window_tools.h"
@@ -42,6 +44,47 @@ TEST(HostileWindows, ListItemClaimingAHugeLength) {
         EXPECT_EQ(items, std::vector<std::string>{"первый"});
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OriginalListProc));
     }
+}
+
+}  // namespace
+
+namespace {
+
+HWND PlainWindow(HWND owner) {
+    return CreateWindowExA(0, "Static", "окно", WS_POPUP, 0, 0, 10, 10, owner, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}
+
+// Owners that form a ring (two windows each made the other's owner): the search for the
+// top-level owner ends all the same.
+TEST(HostileWindows, OwnersInARing) {
+    HWND first = PlainWindow(nullptr);
+    HWND second = PlainWindow(first);
+    ASSERT_TRUE(first && second);
+    SetLastError(0);
+    SetWindowLongPtrA(first, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(second));
+    bool ring = GetWindow(first, GW_OWNER) == second && GetWindow(second, GW_OWNER) == first;
+    std::printf("owner ring %s by the system\n", ring ? "accepted" : "refused");
+    struct Search {
+        HWND start;
+        HWND result = nullptr;
+        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    } search{first};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID data) -> DWORD {
+            auto* s = static_cast<Search*>(data);
+            s->result = TopLevelOwner(s->start);
+            SetEvent(s->done);
+            return 0;
+        },
+        &search, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(search.done, 5000), WAIT_OBJECT_0) << "TopLevelOwner does not end";
+    if (!ring) EXPECT_EQ(search.result, first);
+    CloseHandle(thread);  // a thread still searching ends with the process
+    DestroyWindow(second);
+    DestroyWindow(first);
 }
 
 }  // namespace

@@ -1,31 +1,84 @@
 #!/usr/bin/env bash
-# The main job: builds cfgload.exe and runs it under Wine on a sample infobase,
-# showing its console lines (CP866) decoded to UTF-8.
+# The main job, for real: builds cfgload.exe and the stand-in configurator, then runs the
+# typical nightly run under Wine on a sample infobase: unload the data to a dated file,
+# then load the new 1cv7.md that lies next to the program. Shows the console lines (CP866)
+# decoded to UTF-8, then what happened to the files, and the exit code.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 scripts/setup.sh
 cmake --preset x64 >/dev/null
-cmake --build --preset x64 -j "$(nproc)" --target cfgload
+cmake --build --preset x64 -j "$(nproc)" --target cfgload configurator_standin
+
+winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+# Settings and scenario files hold Windows-1251 text with CR LF line ends.
+write_cp1251() { sed 's/$/\r/' | iconv -f UTF-8 -t CP1251 > "$1"; }
 
 demo="$root/build/demo"
 rm -rf "$demo"
-mkdir -p "$demo/base"
-printf 'sample configuration\r\n' > "$demo/base/1cv7.md"
-winbase="Z:${demo//\//\\}\\base"
-{
-  printf '; sample settings of the demo run\r\n'
-  printf 'BasePath=%s\r\n' "$winbase"
-  printf 'User=Admin\r\n'
-} > "$demo/demo.ini"
+mkdir -p "$demo/tool" "$demo/bases/Trade" "$demo/unload"
+
+# The infobase and the configurator that serves it (the stand-in, which keeps a journal).
+printf 'STANDIN CONFIGURATION 1\r\n' > "$demo/bases/Trade/1cv7.md"
+write_cp1251 "$demo/bases/Trade/standin.scenario" <<'EOF'
+password=секрет
+change=Справочник Номенклатура: добавлен реквизит Артикул
+change=Документ РасходнаяНакладная: изменен тип реквизита Сумма
+EOF
+
+# The tool as an administrator installs it: the program, its settings file of the same
+# name, and the new configuration next to it (the default NewMDPath "1cv7.md").
+cp "$root/build/x64/cfgload.exe" "$demo/tool/"
+printf 'STANDIN CONFIGURATION 2 (new release)\r\n' > "$demo/tool/1cv7.md"
 
 source scripts/wine-env.sh
 ensure_display
 trap stop_started_xvfb EXIT
 ensure_prefix
-echo "== cfgload.exe demo.ini (output decoded from CP866)"
+
+# The password is kept in the settings file only in its coded form ("/code").
+coded=$(cd "$demo/tool" && wine cfgload.exe /code "секрет")
+write_cp1251 "$demo/tool/cfgload.ini" <<EOF
+; Nightly run: unload the data, then load the new configuration
+BasePath=$(winpath "$demo/bases/Trade")
+Path1CExe=$(winpath "$root/build/x64/standin/configurator_standin.exe")
+User=Администратор
+SecPassword=$coded
+DownloadTo=$(winpath "$demo/unload")\\?F-?YYYY-?MM-?DD.zip
+WorkTime=10
+EOF
+
+echo "== settings file cfgload.ini next to the program"
+iconv -f CP1251 -t UTF-8 "$demo/tool/cfgload.ini" | tr -d '\r' | sed 's/^/   /'
+echo
+echo "== cfgload.exe (no arguments; console output decoded from CP866)"
 set +e
-wine "$root/build/x64/cfgload.exe" "Z:${demo//\//\\}\\demo.ini" | iconv -f CP866 -t UTF-8
+(cd "$demo/tool" && wine cfgload.exe) | iconv -f CP866 -t UTF-8 | tr -d '\r'
 code=${PIPESTATUS[0]}
 set -e
-echo "== exit code: $code"
+echo
+echo "== what happened"
+echo "exit code: $code"
+shopt -s nullglob
+unloads=("$demo/unload"/*)
+if [ ${#unloads[@]} -gt 0 ]; then
+  for f in "${unloads[@]}"; do
+    echo "unload file written: unload/$(basename "$f") ($(stat -c %s "$f") bytes)"
+  done
+else
+  echo "no unload file written"
+fi
+echo "infobase configuration bases/Trade/1cv7.md now reads: $(tr -d '\r' < "$demo/bases/Trade/1cv7.md")"
+if cmp -s "$demo/bases/Trade/1cv7.md" "$demo/tool/1cv7.md"; then
+  echo "  -> replaced by the new 1cv7.md from the program's folder"
+else
+  echo "  -> not replaced"
+fi
+echo "configurator's journal (commands it received):"
+iconv -f CP1251 -t UTF-8 "$demo/bases/Trade/standin.journal" | tr -d '\r' |
+  awk 'BEGIN { name[33204] = "(unload the data)"; name[33206] = "(load a configuration)";
+               name[33260] = "(merge)"; name[57665] = "(exit)" }
+       $2 == "command" { print "   command " $4 " " name[$4] }
+       $2 == "unloaded" || $2 == "loaded" || $2 == "merged" || $2 == "exit" { print "   " $2 " " $4 }' |
+  sed 's/\\\\/\\/g'
+exit "$code"

@@ -328,6 +328,22 @@ TEST_F(Faults, DocumentWindowOpenBeforeTheWorkIsNoEndOfIt) {
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
 
+// A configurator that takes seconds over each press: the one-second presses give up
+// waiting, and every dialog is still answered once, in order, to a successful end.
+TEST_F(Faults, SlowPressesAreAnsweredOnce) {
+    Case run;
+    run.settings = Settings({"DeleteAfter=1"});
+    run.standin = Scenario({"open_file.press_ms=2500", "save.press_ms=2500", "structure.press_ms=2500",
+                            "done.press_ms=2500"});
+    run.exitCode = 0;
+    run.console = LoginLines(false) + LoadLines() + std::vector<std::string>{"Удаление файла {new_md}"};
+    run.journal = LoginJournal() + LoadJournal() +
+                  std::vector<std::string>{"document - enabled", "command - 57665", "close - exit", "exit - 0"};
+    Check(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_FALSE(FileExists(NewMd()));
+}
+
 // ---- crashes and closes ----
 
 TEST_F(Faults, CrashAfterTheMainWindowWasFound) {

@@ -360,7 +360,9 @@ RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vec
     std::vector<std::string> written;
     for (const auto& path : FilesWritten(before, StampFiles(work_)))
         if (path != JournalFile()) written.push_back(path);
-    EXPECT_TRUE(NoPasswordShown(PasswordsGiven(Expand(lines), Expand(arguments)), result, written));
+    RunResult shown = result;  // standard error is console output too
+    shown.output += child.errors;
+    EXPECT_TRUE(NoPasswordShown(PasswordsGiven(Expand(lines), Expand(arguments)), shown, written));
     return result;
 }
 

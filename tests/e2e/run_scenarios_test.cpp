@@ -566,7 +566,8 @@ TEST_F(RunScenario, UpdateWithAnOlderFileUnloadsOnly) {
     ASSERT_TRUE(SetLastWriteTime(InfobaseMd(), HoursFromNow(-1)));
     ASSERT_TRUE(SetLastWriteTime(NewMd(), HoursFromNow(-2)));
     Case run;
-    run.settings = SettingsWith({"Update=1", "DownloadTo={unload}", "DeleteAfter=1"});
+    // Debug 0 is overruled from the update line on.
+    run.settings = SettingsWith({"Update=1", "DownloadTo={unload}", "DeleteAfter=1", "Debug=0"});
     run.standin = ScenarioWith({});
     run.console = std::vector<std::string>{"Загружаемый файл старее текущего!"} + LoginLines() +
                   std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!"};
@@ -782,6 +783,50 @@ TEST_F(RunScenario, MainWindowLostBeforeTheEnd) {
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd()));
+}
+
+// The first document window opens disabled and never becomes enabled: the wait for it ends
+// when the configurator closes; the work was finished, so the run succeeds.
+TEST_F(RunScenario, DisabledDocumentWindowWaitEndsWithTheConfigurator) {
+    Case run;
+    run.settings = SettingsWith({});
+    run.standin = ScenarioWith({"mdi_child_disabled=1", "close=mdi_disabled"});
+    run.console = LoginLines() + LoadLines();
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206",
+        "...",
+        "loaded - {new_md}",
+        "show done Реорганизация информации закончена!",
+        "button done 2",
+        "document - disabled",
+        "close - mdi_disabled",
+        "exit - 0",
+    };
+    RunResult result = Verify(run);
+    EXPECT_LT(result.elapsedMs, 30000u);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+// A user name with blanks follows "/n" as it is, without quotes.
+TEST_F(RunScenario, UserNameWithBlanksIsPassedUnquoted) {
+    Case run;
+    run.settings = SettingsWith({"User=Иван Петров"});
+    run.standin = ScenarioWith({"login_user=Иван Петров"});
+    run.console = {
+        "Подготовка командной строки...",
+        "  1C: {standin}",
+        "  База: {base}",
+        "  Пользователь: Иван Петров",
+        "",
+        "...",
+        "Реорганизация информации закончена! ",
+        " =OK=",
+    };
+    run.journal = {"..."};
+    RunResult result = Verify(run);
+    const e2e::JournalEvent* command = result.Find("cmdline");
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->text, Expand("\"{standin}\" config /d\"{base}\" /u\"{base}\" /nИван Петров"));
 }
 
 TEST_F(RunScenario, RegistrationWindowBeforeTheLogin) {

@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth
-          googletest locales binutils-mingw-w64-x86-64 zip
+          googletest locales binutils-mingw-w64-x86-64 zip unzip
           clang-14 libclang-rt-14-dev llvm-14)
 missing=()
 for p in "${packages[@]}"; do

@@ -102,6 +102,13 @@ bool Glob(const std::vector<Item>& pattern, const std::vector<Item>& items, IsSt
 
 }  // namespace
 
+std::string CfgloadUnderTest() {
+    char named[MAX_PATH * 4];
+    DWORD length = GetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", named, sizeof named);
+    if (length > 0 && length < sizeof named) return std::string(named, length);
+    return WindowsPath(CFGLOAD_EXE);
+}
+
 const char* const EndToEnd::OriginalMd = "STANDIN CONFIGURATION 1\r\n";
 const char* const EndToEnd::NewMdContents = "STANDIN CONFIGURATION 2\r\n";
 
@@ -274,7 +281,7 @@ std::string EndToEnd::Expand(const std::string& text) const {
     const std::pair<const char*, std::string> names[] = {
         {"{work}", work_},          {"{base}", Base()},         {"{new_md}", NewMd()},
         {"{unload}", UnloadFile()}, {"{settings}", SettingsFile()}, {"{standin}", WindowsPath(STANDIN_EXE)},
-        {"{cfgload}", WindowsPath(CFGLOAD_EXE)}, {"{unload_lower}", Lower(UnloadFile())},
+        {"{cfgload}", CfgloadUnderTest()}, {"{unload_lower}", Lower(UnloadFile())},
     };
     std::string expanded = text;
     for (const auto& [name, value] : names) {
@@ -338,7 +345,7 @@ RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vec
     WriteFile(Base() + "\\standin.scenario", Joined(Expand(standin)));
     DeleteFileA(JournalFile().c_str());
 
-    std::string commandLine = Quoted(WindowsPath(CFGLOAD_EXE)) + " " + Quoted(SettingsFile());
+    std::string commandLine = Quoted(CfgloadUnderTest()) + " " + Quoted(SettingsFile());
     for (const auto& argument : arguments) commandLine += " " + Quoted(Expand(argument));
     RunResult result;
     const FileStamps before = StampFiles(work_);

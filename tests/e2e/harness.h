@@ -27,6 +27,10 @@
 
 namespace e2e {
 
+// The cfgload.exe under test: the one just built, or the one named by the environment
+// variable CFGLOAD_EXE_UNDER_TEST (a Windows path), so that a packed release can be tested.
+std::string CfgloadUnderTest();
+
 // One journal line of the stand-in (see standin/README.md): "<tick> <kind> <name> <text>".
 struct JournalEvent {
     unsigned long long tick = 0;

@@ -687,7 +687,7 @@ TEST_F(RunScenario, DeleteAfterNeverDeletesTheInfobaseConfiguration) {
     WriteFile(SettingsFile(), Expand("BasePath={base}\r\nPath1CExe={standin}\r\nUser=Администратор\r\n"
                                      "DeleteAfter=1\r\nPassword=секрет\r\n"));
     WriteFile(Base() + "\\standin.scenario", "password=секрет\r\n");
-    ChildResult child = RunChild("\"" + CfgloadUnderTest() + "\" \"" + SettingsFile() + "\"", Base(), 60000);
+    ChildResult child = RunChild("\"" + e2e::CfgloadUnderTest() + "\" \"" + SettingsFile() + "\"", Base(), 60000);
     EndStandins(3000);
     ASSERT_TRUE(child.started);
     EXPECT_FALSE(child.timedOut);

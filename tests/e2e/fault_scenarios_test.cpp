@@ -407,7 +407,9 @@ TEST_F(Faults, DialogsThatVanishWhileFoundOrAnswered) {
     std::vector<std::string> answers = Between(result.console, " =OK=", "Сохранить конфигурацию?");
     ASSERT_EQ(answers.size() % 2, 0u) << "a description and a caption per dialog";
     for (size_t i = 0; i < answers.size(); i += 2) {
-        EXPECT_TRUE(answers[i] == "1С:Предприятие :: Мигающее окно " || answers[i] == "<Нет окна> ")
+        // Whole, or cut short by the vanishing at any step of the description.
+        EXPECT_TRUE(answers[i] == "1С:Предприятие :: Мигающее окно " || answers[i] == "<Нет окна> " ||
+                    answers[i] == "1С:Предприятие :: <Нет окна> " || answers[i] == "1С:Предприятие ")
             << e2e::Printable(answers[i]);
         EXPECT_TRUE(answers[i + 1] == " =OK=" || answers[i + 1] == " ==") << e2e::Printable(answers[i + 1]);
     }

@@ -173,7 +173,7 @@ TEST_F(HostileInput, TenMegabytesOfLinesAndOverlongValues) {
     bytes += "User=" + kept + std::string(90, 'ы') + "\r\n";
     ASSERT_GT(bytes.size(), 10u * 1000 * 1000);
     ULONGLONG started = GetTickCount64();
-    RunResult run = RunWithFile(bytes, {"login=0"});
+    RunResult run = RunWithFile(bytes, {"login=0"}, {}, 180000);
     ExpectLoaded(run);
     EXPECT_TRUE(e2e::MatchSequence("console", Expand(LaunchLines(kept) + LoadLines()), run.console));
     std::printf("a run with a settings file of %zu bytes took %llu ms\n", bytes.size(), GetTickCount64() - started);

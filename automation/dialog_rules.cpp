@@ -5,6 +5,7 @@
 
 #include "automation/shared_words.h"
 #include "automation/window_tools.h"
+#include "common/profile.h"
 #include "run/console.h"
 #include "settings/run_settings.h"
 
@@ -181,6 +182,7 @@ void AcceptStructureChanges(HWND dialog, DialogRule* row) {
     // A vanished dialog must not turn into a search of the desktop's top-level windows.
     HWND list = IsWindow(dialog) ? FindWindowExA(dialog, nullptr, "ListBox", nullptr) : nullptr;
     if (list) {
+        PROFILE_SPAN(Listing);
         for (const std::string& item : ListBoxItems(list)) ReportInfo("   ** %s", item.c_str());
     }
     ReportInfo(" =ПРИНИМАЕМ=\n");

@@ -6,6 +6,7 @@
 #include "automation/dialog_rules.h"
 #include "automation/shared_words.h"
 #include "automation/window_tools.h"
+#include "common/profile.h"
 #include "run/console.h"
 #include "settings/run_settings.h"
 
@@ -38,6 +39,7 @@ bool ProcessEnded(HANDLE process) { return WaitForSingleObject(process, 0) == WA
 // caller gives up; the last answer.
 template <typename GiveUp>
 DWORD WaitIdleSliced(HANDLE process, GiveUp giveUp) {
+    PROFILE_WAIT(Configurator);
     for (;;) {
         DWORD answer = WaitForInputIdle(process, IdleSliceMs);
         if (answer != WAIT_TIMEOUT || giveUp()) return answer;
@@ -68,6 +70,7 @@ bool HasStaticText(HWND window, const char* text) {
 }  // namespace
 
 DWORD WaitUntilIdle(HANDLE process) {
+    PROFILE_WAIT(Configurator);
     DWORD answer;
     do {
         answer = WaitForInputIdle(process, INFINITE);
@@ -76,6 +79,7 @@ DWORD WaitUntilIdle(HANDLE process) {
 }
 
 DWORD WaitUntilIdleFor(HANDLE process, unsigned long long limitMs) {
+    PROFILE_WAIT(Configurator);
     const ULONGLONG start = GetTickCount64();
     for (;;) {
         ULONGLONG spent = GetTickCount64() - start;
@@ -190,6 +194,7 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
     long long allowance = SearchBudgetMs;
 
     PauseDeliveringCompletions(CyclePause());
+    PROFILE_PHASE(Searching);
 
     // Search phase: the windows before the main window are answered on the way.
     while (FindMainWindow(state)) {
@@ -208,6 +213,8 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
         PauseDeliveringCompletions(static_cast<DWORD>(allowance < SearchStepMs ? allowance : SearchStepMs));
         allowance -= SearchStepMs;
     }
+
+    PROFILE_PHASE(Driving);
 
     // Asynchronously: a configurator that does not answer must not hold up the loop.
     if (Settings.Hide != 0) ShowWindowAsync(state.mainWindow, SW_HIDE);

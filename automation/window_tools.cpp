@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "automation/shared_words.h"
+#include "common/profile.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ constexpr LRESULT LongestListItem = 1 << 20;
 // A bounded blocking send; false when the window did not answer in time or is gone.
 bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT boundMs,
                  LRESULT* answer) {
+    PROFILE_WAIT(Configurator);
     DWORD_PTR result = 0;
     LRESULT sent = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, boundMs, &result);
     if (answer) *answer = static_cast<LRESULT>(result);
@@ -27,6 +29,7 @@ bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT b
 // Wide variant for the list reads: the system then hands over the item as UTF-16 on
 // Windows and under Wine alike, so the buffer size is known exactly.
 bool SendBoundedWide(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
+    PROFILE_WAIT(Configurator);
     DWORD_PTR result = 0;
     LRESULT sent = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, ReplyBoundMs, &result);
     if (answer) *answer = static_cast<LRESULT>(result);
@@ -83,6 +86,7 @@ void CALLBACK PressDelivered(HWND, UINT, ULONG_PTR data, LRESULT) {
 // has not taken yet, the press stays queued: a configurator that comes back from a hang
 // still gets it, once.
 void SendAndWaitBounded(HWND window, WPARAM command) {
+    PROFILE_WAIT(Configurator);
     auto* press = new PressInFlight;
     if (!SendMessageCallbackA(window, WM_COMMAND, command, 0, PressDelivered, reinterpret_cast<ULONG_PTR>(press))) {
         delete press;
@@ -260,6 +264,7 @@ void CALLBACK CommandCompleted(HWND window, UINT, ULONG_PTR code, LRESULT) {
 }
 
 void PauseDeliveringCompletions(DWORD milliseconds) {
+    PROFILE_WAIT(Pause);
     // Completions of asynchronous sends run inside this wait (or the peeks after it).
     WaitDelivering(GetTickCount64() + milliseconds, [] { return false; });
 }

@@ -5,6 +5,7 @@
 
 #include "automation/shared_words.h"
 #include "automation/supervisor.h"
+#include "common/profile.h"
 #include "common/win_handles.h"
 #include "run/console.h"
 #include "run/unload_name.h"
@@ -197,8 +198,13 @@ int RunConfiguratorJob() {
         startup.wShowWindow = SW_HIDE;
     }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, ConfiguratorCreationFlags,
-                        nullptr, s.BasePath.c_str(), &startup, &process)) {
+    BOOL started;
+    {
+        PROFILE_WAIT(Start);
+        started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, ConfiguratorCreationFlags,
+                                 nullptr, s.BasePath.c_str(), &startup, &process);
+    }
+    if (!started) {
         ReportError("Ошибка запуска 1C: %s", SystemErrorText().c_str());
         return 1;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "automation/shared_words.h"
+#include "common/profile.h"
 #include "run/run_driver.h"
 #include "settings/run_settings.h"
 #include "settings/system_services.h"
@@ -29,13 +30,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-    CommandLineScan scan = ScanCommandLine(args);
-    if (scan.endProgram) return 0;
-    std::string settingsFile = scan.settingsFile.empty() ? DefaultSettingsFileName() : scan.settingsFile;
+    {
+        PROFILE_SPAN(Settings);
+        std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+        CommandLineScan scan = ScanCommandLine(args);
+        if (scan.endProgram) return 0;
+        std::string settingsFile = scan.settingsFile.empty() ? DefaultSettingsFileName() : scan.settingsFile;
 
-    LoadSettings(settingsFile);
-    ApplyCommandLine(args);
-    CompleteSettings();
+        LoadSettings(settingsFile);
+        ApplyCommandLine(args);
+        CompleteSettings();
+    }
     return RunConfiguratorJob();
 }

@@ -1,0 +1,865 @@
+// bench_driver: measures what driving the configurator costs the program itself. It runs
+// cfgload.exe and its instrumented copy cfgload_profile.exe against the stand-in
+// configurator, reads the stand-in's journal (millisecond ticks), the program's own totals
+// (standard error of the instrumented copy) and the process's CPU time and peak memory, and
+// prints a table of figures, goals and results. Every figure is a median over several runs,
+// with the smallest and largest value.
+//
+//   bench_driver [--quick] [--verbose] [--only poll,typical,list,settings,crowd,memory] [--markdown FILE]
+//
+// Not a test: it passes or misses goals, it does not fail a build.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+
+using bench::Summarise;
+using bench::Summary;
+
+namespace {
+
+// ---- the programs ----
+
+struct Tools {
+    std::string cfgload = bench::WindowsPath(BENCH_CFGLOAD_EXE);
+#ifdef BENCH_PROFILE_EXE
+    std::string profile = bench::WindowsPath(BENCH_PROFILE_EXE);
+#else
+    std::string profile;
+#endif
+    std::string standin = bench::WindowsPath(BENCH_STANDIN_EXE);
+    std::string baseline = bench::WindowsPath(BENCH_BASELINE_EXE);
+    std::string floor = bench::WindowsPath(BENCH_FLOOR_EXE);
+};
+const Tools tools;
+
+struct Options {
+    bool quick = false;
+    bool verbose = false;  // each run's journal and totals on the standard error
+    std::set<std::string> only;
+    std::string markdown;
+    bool Wants(const std::string& part) const { return only.empty() || only.count(part) > 0; }
+};
+Options options;
+
+void Say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+// ---- the stand-in's journal ----
+
+struct Event {
+    unsigned long long tick = 0;
+    std::string kind, name, text;
+};
+
+std::vector<Event> ReadJournal(const std::string& path) {
+    std::vector<Event> events;
+    std::string bytes = bench::ReadWholeFile(path);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        std::string line = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? bytes.size() : end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        Event event;
+        size_t a = line.find(' ');
+        if (a == std::string::npos) continue;
+        size_t b = line.find(' ', a + 1);
+        size_t c = b == std::string::npos ? std::string::npos : line.find(' ', b + 1);
+        event.tick = std::strtoull(line.c_str(), nullptr, 10);
+        event.kind = line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+        if (b != std::string::npos) event.name = line.substr(b + 1, c == std::string::npos ? std::string::npos : c - b - 1);
+        if (c != std::string::npos) event.text = line.substr(c + 1);
+        events.push_back(event);
+    }
+    return events;
+}
+
+const Event* FindEvent(const std::vector<Event>& journal, const std::string& kind, const std::string& name,
+                       const std::string& text = {}, unsigned long long from = 0) {
+    for (const Event& event : journal)
+        if (event.tick >= from && event.kind == kind && (name.empty() || event.name == name) &&
+            (text.empty() || event.text == text))
+            return &event;
+    return nullptr;
+}
+
+// Waits for every stand-in of the journal to end; ends those still running after the grace.
+void EndStandins(const std::string& journalPath, DWORD graceMs) {
+    double until = bench::NowMs() + graceMs;
+    for (const Event& event : ReadJournal(journalPath)) {
+        if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
+        DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (!process) continue;
+        char image[MAX_PATH * 2];
+        DWORD size = sizeof image;
+        std::string name = QueryFullProcessImageNameA(process, 0, image, &size) ? image : "";
+        if (name.size() >= 24 && name.compare(name.size() - 24, 24, "configurator_standin.exe") == 0) {
+            double left = until - bench::NowMs();
+            if (WaitForSingleObject(process, left > 0 ? static_cast<DWORD>(left) : 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process, 999);
+                WaitForSingleObject(process, 5000);
+            }
+        }
+        CloseHandle(process);
+    }
+}
+
+// ---- one run of cfgload against the stand-in ----
+
+struct Run {
+    std::vector<std::string> settings;  // settings file lines
+    std::vector<std::string> standin;   // standin.scenario lines
+    bool profile = false;               // the instrumented copy
+    int expectExit = 0;
+    DWORD limitMs = 120000;
+    // Called about every 20 ms while cfgload runs, with the run's journal path and meter.
+    std::function<void(const std::string& journal, const bench::ProcessMeter& meter)> during;
+};
+
+struct Outcome {
+    bool ok = false;
+    std::string problem;
+    DWORD exitCode = 0;
+    double wallMs = 0;
+    long long peakKb = -1;
+    std::vector<Event> journal;
+    std::map<std::string, double> profile;
+    size_t outputBytes = 0;
+};
+
+LONG runCounter = 0;
+
+std::string TempRoot() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string root = temp;
+    if (!root.empty() && root.back() == '\\') root.pop_back();
+    return root;
+}
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::map<std::string, double> ParseProfile(const std::string& errors) {
+    std::map<std::string, double> values;
+    size_t at = errors.find("cfgload-profile ");
+    if (at == std::string::npos) return values;
+    size_t end = errors.find('\n', at);
+    std::string line = errors.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    size_t position = 0;
+    while ((position = line.find(' ', position)) != std::string::npos) {
+        ++position;
+        size_t equals = line.find('=', position);
+        if (equals == std::string::npos) break;
+        values[line.substr(position, equals - position)] = std::strtod(line.c_str() + equals + 1, nullptr);
+    }
+    return values;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    return text;
+}
+
+struct Folders {
+    std::string work, base, newMd, unload, settings, journal;
+};
+
+Folders MakeFolders() {
+    Folders f;
+    f.work = TempRoot() + "\\cfgload-bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(InterlockedIncrement(&runCounter));
+    RemoveTree(f.work);
+    CreateDirectoryA(f.work.c_str(), nullptr);
+    f.base = f.work + "\\base";
+    CreateDirectoryA(f.base.c_str(), nullptr);
+    f.newMd = f.work + "\\new.md";
+    f.unload = f.work + "\\unload.zip";
+    f.settings = f.work + "\\cfgload.ini";
+    f.journal = f.base + "\\standin.journal";
+    bench::WriteWholeFile(f.base + "\\1cv7.md", "STANDIN CONFIGURATION 1\r\n");
+    bench::WriteWholeFile(f.newMd, "STANDIN CONFIGURATION 2\r\n");
+    return f;
+}
+
+std::string Expand(std::string text, const Folders& f) {
+    const std::pair<const char*, std::string> names[] = {
+        {"{base}", f.base}, {"{new_md}", f.newMd}, {"{unload}", f.unload}, {"{standin}", tools.standin}, {"{work}", f.work}};
+    for (const auto& [name, value] : names)
+        for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + value.size()))
+            text.replace(at, std::strlen(name), value);
+    return text;
+}
+
+Outcome Execute(const Run& run) {
+    Outcome outcome;
+    Folders f = MakeFolders();
+    std::vector<std::string> settings, standin;
+    for (const auto& line : run.settings) settings.push_back(Expand(line, f));
+    for (const auto& line : run.standin) standin.push_back(Expand(line, f));
+    bench::WriteWholeFile(f.settings, Joined(settings));
+    bench::WriteWholeFile(f.base + "\\standin.scenario", Joined(standin));
+
+    const std::string& exe = run.profile ? tools.profile : tools.cfgload;
+    bench::Child child;
+    double started = bench::NowMs();
+    if (!child.Start(bench::Quoted(exe) + " " + bench::Quoted(f.settings), f.work)) {
+        outcome.problem = "cfgload did not start";
+        return outcome;
+    }
+    bench::ProcessMeter meter;
+    // The settings file's path names this run's process (the stand-in's names the base).
+    // A run that ends at once may be gone before it is seen: then no memory figure.
+    meter.Attach(child.Process(), f.settings.substr(TempRoot().size()));
+    while (!child.Wait(20)) {
+        long long peak = meter.PeakKb();
+        if (peak > outcome.peakKb) outcome.peakKb = peak;
+        if (run.during) run.during(f.journal, meter);
+        if (bench::NowMs() - started > run.limitMs) {
+            child.Terminate();
+            outcome.problem = "cfgload ran past the limit";
+            break;
+        }
+    }
+    outcome.wallMs = bench::NowMs() - started;
+    child.Finish();
+    outcome.exitCode = child.ExitCode();
+    outcome.outputBytes = child.Output().size();
+    outcome.profile = ParseProfile(child.Errors());
+    EndStandins(f.journal, 5000);
+    outcome.journal = ReadJournal(f.journal);
+    if (outcome.problem.empty() && static_cast<int>(outcome.exitCode) != run.expectExit)
+        outcome.problem = "exit code " + std::to_string(outcome.exitCode) + ", expected " + std::to_string(run.expectExit);
+    for (const Event& event : outcome.journal)
+        if (event.kind == "scenario-error") outcome.problem = "stand-in scenario: " + event.text;
+    if (outcome.problem.empty() && run.profile && outcome.profile.empty()) outcome.problem = "no profile totals";
+    outcome.ok = outcome.problem.empty();
+    if (options.verbose) {
+        std::string errors = child.Errors();
+        Say("  --- %s: exit %lu, %.0f ms, peak %lld KiB", exe.c_str(), outcome.exitCode, outcome.wallMs, outcome.peakKb);
+        if (!errors.empty()) Say("  %s", errors.c_str());
+        unsigned long long first = outcome.journal.empty() ? 0 : outcome.journal.front().tick;
+        for (const Event& event : outcome.journal)
+            if (event.kind != "cmdline" && event.kind != "cwd")
+                Say("  %6llu %s %s %.60s", event.tick - first, event.kind.c_str(), event.name.c_str(), event.text.c_str());
+    }
+    if (outcome.ok)
+        RemoveTree(f.work);
+    else
+        Say("  run failed (%s); folder kept: %s", outcome.problem.c_str(), f.work.c_str());
+    return outcome;
+}
+
+// ---- scenarios ----
+
+// The typical run: log-in, unload, then load with a password for the new configuration,
+// the save question, the list of changes, the end of restructuring, exit.
+std::vector<std::string> TypicalSettings() {
+    return {"BasePath={base}",   "Path1CExe={standin}",   "NewMDPath={new_md}", "User=Администратор",
+            "Password=секрет",   "NewConfigPassword=новый", "DownloadTo={unload}"};
+}
+std::vector<std::string> TypicalStandin() { return {"password=секрет", "new_config_password=новый"}; }
+
+// Reactions of the typical run: from what the stand-in shows to the answer it receives.
+struct Reaction {
+    const char* label;
+    const char* fromKind;
+    const char* fromName;
+    const char* fromText;
+    const char* toKind;
+    const char* toName;
+    const char* toText;
+    double pauseMs;  // the specified pauses between the window appearing and the answer
+    const char* pauses;
+};
+// The pauses: a dialog appears while the loop sleeps CyclePause or idles (500 ms); the log-in
+// window is found after the pause before the search; the main window is taken up one search
+// step (1 s) after the pass that finds it, which comes up to one step after it appears; the
+// first document window is tested once more after a CyclePause before the exit is sent.
+const Reaction reactions[] = {
+    {"log-in window -> OK", "show", "login", "", "button", "login", "", 500, "CyclePause"},
+    {"main window -> unload command", "main", "-", "", "command", "-", "33204", 2000, "2 search steps"},
+    {"unload dialog -> OK", "show", "unload", "", "button", "unload", "", 500, "CyclePause"},
+    {"unload done -> OK", "show", "unload_done", "", "button", "unload_done", "", 500, "CyclePause"},
+    {"unload done OK -> load command", "button", "unload_done", "", "command", "-", "33206", 500, "CyclePause"},
+    {"file chooser -> OK", "show", "open_file", "", "button", "open_file", "", 500, "CyclePause"},
+    {"new-configuration password -> OK", "show", "new_password", "", "button", "new_password", "", 500, "CyclePause"},
+    {"save question -> Yes", "show", "save", "", "button", "save", "", 500, "CyclePause"},
+    {"structure list -> OK", "show", "structure", "", "button", "structure", "", 500, "CyclePause"},
+    {"restructuring finished -> OK", "show", "done", "", "button", "done", "", 500, "CyclePause"},
+    {"document window -> exit command", "document", "-", "", "command", "-", "57665", 1000, "2 x CyclePause"},
+};
+
+// ---- the table ----
+
+struct Row {
+    std::string section, measure, figure, goal, result;
+};
+std::vector<Row> rows;
+
+std::string Format(const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+std::string Figure(const Summary& s, const char* unit, int decimals = 1) {
+    if (s.count == 0) return "no data";
+    std::string f = Format("%.*f", decimals, s.median);
+    if (s.count > 1) f += Format(" [%.*f-%.*f]", decimals, s.min, decimals, s.max);
+    return f + " " + unit + Format(" (n=%d)", s.count);
+}
+
+void AddRow(const std::string& section, const std::string& measure, const std::string& figure,
+            const std::string& goal, int pass) {
+    rows.push_back({section, measure, figure, goal, pass < 0 ? "" : pass ? "pass" : "MISS"});
+}
+
+void PrintTable() {
+    size_t w[4] = {7, 7, 6, 4};
+    for (const Row& r : rows) {
+        w[0] = std::max(w[0], r.measure.size() + 2);
+        w[1] = std::max(w[1], r.figure.size());
+        w[2] = std::max(w[2], r.goal.size());
+    }
+    std::printf("%-*s  %-*s  %-*s  %s\n", static_cast<int>(w[0]), "measure", static_cast<int>(w[1]), "figure",
+                static_cast<int>(w[2]), "goal", "result");
+    std::string section;
+    for (const Row& r : rows) {
+        if (r.section != section) {
+            std::printf("%s\n", r.section.c_str());
+            section = r.section;
+        }
+        std::printf("  %-*s  %-*s  %-*s  %s\n", static_cast<int>(w[0] - 2), r.measure.c_str(), static_cast<int>(w[1]),
+                    r.figure.c_str(), static_cast<int>(w[2]), r.goal.c_str(), r.result.c_str());
+    }
+    std::fflush(stdout);
+    if (options.markdown.empty()) return;
+    std::string md = "| Measure | Figure: median [min-max] | Goal | Result |\n|---|---|---|---|\n";
+    section.clear();
+    for (const Row& r : rows) {
+        if (r.section != section) {
+            md += "| **" + r.section + "** | | | |\n";
+            section = r.section;
+        }
+        md += "| " + r.measure + " | " + r.figure + " | " + r.goal + " | " + r.result + " |\n";
+    }
+    bench::WriteWholeFile(options.markdown, md);
+}
+
+// ---- 1. polling cost ----
+
+// The wineserver of this prefix: the server works for every process of the prefix, and
+// its CPU time is shown beside cfgload's own.
+int FindWineserver() {
+    char prefix[MAX_PATH * 2] = {};
+    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix)) return 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int result = 0;
+    do {
+        std::string pid = found.cFileName;
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string commandLine = bench::ReadWholeFile("Z:\\proc\\" + pid + "\\cmdline");
+        if (commandLine.find("wineserver") == std::string::npos) continue;
+        std::string environment = bench::ReadWholeFile("Z:\\proc\\" + pid + "\\environ");
+        if (environment.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos) {
+            result = std::atoi(pid.c_str());
+            break;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return result;
+}
+
+struct PollingFigures {
+    int repetitions = 0, windowS = 0;
+    std::vector<double> shares, own, sleeper, server;
+};
+
+// Runs on a thread of its own beside the other measurements: cfgload and the sleeper sit
+// through the same minute, sampled at the same moments, whatever else runs meanwhile.
+void MeasurePolling(PollingFigures* figures) {
+    int serverPid = bench::ProcVisible() ? FindWineserver() : 0;
+    for (int r = 0; r < figures->repetitions; ++r) {
+        const int windowS = figures->windowS;
+        std::string marker = "bench-sleeper-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(r);
+        bench::Child sleeperChild;
+        sleeperChild.Start(bench::Quoted(tools.baseline) + " sleep " + std::to_string((windowS + 60) * 1000) + " " + marker);
+        bench::ProcessMeter sleeperMeter;
+        sleeperMeter.Attach(sleeperChild.Process(), marker);
+
+        enum { Waiting, Armed, Measuring, Done } state = Waiting;
+        double at = 0, cpu0 = 0, sleep0 = 0, server0 = 0, cpu1 = 0, sleep1 = 0, server1 = 0, span = 0;
+        Run run;
+        run.settings = {"BasePath={base}", "Path1CExe={standin}", "NewMDPath={new_md}", "User=Администратор",
+                        "Password=секрет"};
+        // Busy restructuring: the configurator answers nothing for the whole window.
+        run.standin = {"password=секрет", "restructure_ms=" + std::to_string((windowS + 3) * 1000)};
+        run.limitMs = (windowS + 90) * 1000;
+        run.during = [&](const std::string& journal, const bench::ProcessMeter& meter) {
+            double now = bench::NowMs();
+            if (state == Waiting) {
+                if (bench::ReadWholeFile(journal).find(" restructuring ") != std::string::npos) {
+                    state = Armed;
+                    at = now + 1000;  // the structure dialog's press has settled
+                }
+            } else if (state == Armed && now >= at) {
+                cpu0 = meter.CpuMs();
+                sleep0 = sleeperMeter.CpuMs();
+                server0 = serverPid ? bench::UnixCpuMs(serverPid) : 0;
+                span = now;
+                state = Measuring;
+                at = now + windowS * 1000.0;
+            } else if (state == Measuring && now >= at) {
+                cpu1 = meter.CpuMs();
+                sleep1 = sleeperMeter.CpuMs();
+                server1 = serverPid ? bench::UnixCpuMs(serverPid) : 0;
+                span = now - span;
+                state = Done;
+            }
+        };
+        Outcome outcome = Execute(run);
+        sleeperChild.Terminate();
+        if (!outcome.ok || state != Done || cpu0 < 0 || sleep0 < 0) {
+            Say("  polling run %d: no measurement", r + 1);
+            continue;
+        }
+        double ownMs = cpu1 - cpu0, sleepMs = sleep1 - sleep0;
+        figures->shares.push_back((ownMs - sleepMs) / span * 100.0);
+        figures->own.push_back(ownMs);
+        figures->sleeper.push_back(sleepMs);
+        if (serverPid) figures->server.push_back(server1 - server0);
+        Say("  polling run %d: cfgload %.1f ms CPU, sleeper %.1f ms, wineserver %.1f ms in %.1f s", r + 1, ownMs, sleepMs,
+            server1 - server0, span / 1000);
+    }
+}
+
+void ReportPolling(const PollingFigures& figures) {
+    const char* section = "1. Polling cost, configurator busy";
+    Summary share = Summarise(figures.shares);
+    AddRow(section, Format("cfgload CPU minus the sleeper's, share of one core (%d s)", figures.windowS),
+           Figure(share, "%", 3), "< 0.2 %", share.count ? share.median < 0.2 : 0);
+    AddRow(section, "  cfgload CPU time in the window", Figure(Summarise(figures.own), "ms"), "", -1);
+    AddRow(section, "  sleeper (trivial program) CPU time in the window", Figure(Summarise(figures.sleeper), "ms"), "", -1);
+    if (!figures.server.empty())
+        AddRow(section, "  wineserver CPU time in the window (whole prefix)", Figure(Summarise(figures.server), "ms"), "", -1);
+}
+
+DWORD WINAPI PollingThread(void* data) {
+    MeasurePolling(static_cast<PollingFigures*>(data));
+    return 0;
+}
+
+// ---- 2, 3, 5. the typical run ----
+
+struct TypicalFigures {
+    std::vector<double> own, pause, configurator, start, total, wall, driveMean, driveMax, searchFirst, peakKb;
+    std::map<int, std::vector<double>> latency;
+};
+
+void RunTypical(bool profile, int repetitions, TypicalFigures* figures) {
+    for (int r = 0; r < repetitions; ++r) {
+        Run run;
+        run.profile = profile;
+        run.settings = TypicalSettings();
+        run.standin = TypicalStandin();
+        Outcome outcome = Execute(run);
+        if (!outcome.ok) continue;
+        figures->wall.push_back(outcome.wallMs);
+        if (outcome.peakKb > 0) figures->peakKb.push_back(static_cast<double>(outcome.peakKb));
+        for (size_t i = 0; i < sizeof reactions / sizeof reactions[0]; ++i) {
+            const Reaction& x = reactions[i];
+            const Event* from = FindEvent(outcome.journal, x.fromKind, x.fromName, x.fromText);
+            const Event* to = from ? FindEvent(outcome.journal, x.toKind, x.toName, x.toText, from->tick) : nullptr;
+            if (from && to) figures->latency[static_cast<int>(i)].push_back(static_cast<double>(to->tick - from->tick));
+        }
+        if (profile) {
+            auto& p = outcome.profile;
+            figures->own.push_back(p["own"]);
+            figures->pause.push_back(p["pause"]);
+            figures->configurator.push_back(p["configurator"]);
+            figures->start.push_back(p["start"]);
+            figures->total.push_back(p["total"]);
+            if (p["drive_cycles"] > 0) figures->driveMean.push_back(p["drive_cycle_sum"] / p["drive_cycles"]);
+            figures->driveMax.push_back(std::max(p["drive_cycle_first"], p["drive_cycle_max"]));
+            figures->searchFirst.push_back(p["search_cycle_first"]);
+        }
+        Say("  run %d: %.0f ms%s", r + 1, outcome.wallMs,
+            profile ? Format(", own work %.1f ms", outcome.profile["own"]).c_str() : "");
+    }
+}
+
+void MeasureTypical(int repetitions, TypicalFigures* product) {
+    Say("typical run (unload, then load), cfgload.exe: %d run(s)", repetitions);
+    RunTypical(false, repetitions, product);
+    const char* section = "2. Reaction latency, typical run (stand-in journal)";
+    for (size_t i = 0; i < sizeof reactions / sizeof reactions[0]; ++i) {
+        Summary s = Summarise(product->latency[static_cast<int>(i)]);
+        double goal = reactions[i].pauseMs + 50;
+        AddRow(section, reactions[i].label, Figure(s, "ms", 0), Format("<= %.0f ms (%s + 50)", goal, reactions[i].pauses),
+               s.count ? s.median <= goal : 0);
+    }
+}
+
+// The first window call of a fresh process, as the trivial program makes it.
+std::vector<double> FirstWindowCall(int repetitions) {
+    std::vector<double> values;
+    for (int r = 0; r < repetitions; ++r) {
+        bench::Child child;
+        if (!child.Start(bench::Quoted(tools.floor) + " first-enum 0")) continue;
+        child.Wait(60000);
+        child.Finish();
+        std::string output = child.Output();
+        size_t at = output.find("first_enum_ms=");
+        if (at != std::string::npos) values.push_back(std::strtod(output.c_str() + at + 14, nullptr));
+    }
+    return values;
+}
+
+void MeasureOwnWork(int repetitions) {
+    if (tools.profile.empty()) {
+        AddRow("3. Own work, whole typical run (in-program timers)", "cfgload_profile.exe not built (CFGLOAD_PROFILE=OFF)",
+               "", "", 0);
+        return;
+    }
+    Say("typical run, cfgload_profile.exe: %d run(s)", repetitions);
+    TypicalFigures figures;
+    RunTypical(true, repetitions, &figures);
+    Summary firstCall = Summarise(FirstWindowCall(repetitions));
+    const char* section2 = "2. Reaction latency, typical run (stand-in journal)";
+    AddRow(section2, "own work of a driving cycle, mean (added to its pause)", Figure(Summarise(figures.driveMean), "ms", 2),
+           "", -1);
+    AddRow(section2, "own work of a driving cycle, largest in the run", Figure(Summarise(figures.driveMax), "ms", 2), "", -1);
+    AddRow(section2, "own work of the first search cycle (answers the log-in)", Figure(Summarise(figures.searchFirst), "ms", 2),
+           "", -1);
+    AddRow(section2, "  first window call of a trivial program (Wine sets up)", Figure(firstCall, "ms", 2), "", -1);
+    const char* section = "3. Own work, whole typical run (in-program timers)";
+    Summary own = Summarise(figures.own);
+    AddRow(section, "own work: all but the pauses and the waits on the configurator", Figure(own, "ms"), "< 100 ms",
+           own.count ? own.median < 100 : 0);
+    std::vector<double> less;
+    for (double value : figures.own) less.push_back(value - firstCall.median);
+    AddRow(section, "  the same less Wine's setup at the first window call", Figure(Summarise(less), "ms"), "", -1);
+    AddRow(section, "  specified pauses", Figure(Summarise(figures.pause), "ms", 0), "", -1);
+    AddRow(section, "  waits on the configurator (input idle, replies)", Figure(Summarise(figures.configurator), "ms"), "", -1);
+    AddRow(section, "  starting the configurator process (CreateProcess)", Figure(Summarise(figures.start), "ms"), "", -1);
+    AddRow(section, "  in-program total (main to exit)", Figure(Summarise(figures.total), "ms", 0), "", -1);
+}
+
+// ---- 4. scale ----
+
+// The bare sends, against the stand-in's own list box in its modal dialog: the same
+// receiver as cfgload's reads.
+double FloorList(int items, double* sendUs) {
+    Folders f = MakeFolders();
+    bench::WriteWholeFile(f.base + "\\standin.scenario", Joined({"login=0", "config_window=0", "mdi_child=never",
+                                                                  "changes_generated=" + std::to_string(items)}));
+    bench::Child floor;
+    if (!floor.Start(bench::Quoted(tools.floor) + " standin-list " + bench::Quoted(tools.standin) + " " +
+                     bench::Quoted(f.base) + " " + bench::Quoted(f.newMd) + " 1"))
+        return -1;
+    floor.Wait(900000);
+    floor.Finish();
+    std::string output = floor.Output();
+    EndStandins(f.journal, 5000);
+    size_t at = output.find("list_ms=");
+    size_t send = output.find("send_us=");
+    *sendUs = send == std::string::npos ? 0 : std::strtod(output.c_str() + send + 8, nullptr);
+    if (at == std::string::npos) {
+        Say("  floor failed: %s; folder kept: %s", output.c_str(), f.work.c_str());
+        return -1;
+    }
+    RemoveTree(f.work);
+    return std::strtod(output.c_str() + at + 8, nullptr);
+}
+
+void MeasureList(int items, int repetitions) {
+    if (tools.profile.empty()) return;
+    Say("list of %d changes: %d pair(s) of bare reads and a cfgload run", items, repetitions);
+    std::vector<double> floor, listing, listingOwn, ratio, peak, sends;
+    for (int r = 0; r < repetitions; ++r) {
+        // In pairs, so that both halves of a ratio meet the same machine load.
+        double sendUs = 0;
+        double bare = FloorList(items, &sendUs);
+        if (bare > 0) {
+            floor.push_back(bare);
+            sends.push_back(sendUs);
+        }
+        Run run;
+        run.profile = true;
+        run.settings = {"BasePath={base}", "Path1CExe={standin}", "NewMDPath={new_md}", "User=Администратор",
+                        "Password=секрет"};
+        run.standin = {"password=секрет", "changes_generated=" + std::to_string(items)};
+        run.limitMs = 900000;
+        Outcome outcome = Execute(run);
+        if (!outcome.ok) continue;
+        double ms = outcome.profile["listing"];
+        listing.push_back(ms);
+        listingOwn.push_back(outcome.profile["listing_own"]);
+        if (bare > 0) ratio.push_back(ms / bare);
+        if (outcome.peakKb > 0) peak.push_back(outcome.peakKb / 1024.0);
+        Say("  pair %d: bare reads %.0f ms, cfgload's listing %.0f ms (%.0f ms not inside the reads), %zu bytes printed",
+            r + 1, bare, ms, outcome.profile["listing_own"], outcome.outputBytes);
+    }
+    const char* section = "4. Scale";
+    Summary ratioS = Summarise(ratio);
+    AddRow(section, Format("%d-item change list: listing time / bare reads", items), Figure(ratioS, "x", 2), "<= 1.5 x",
+           ratioS.count ? ratioS.median <= 1.5 : 0);
+    AddRow(section, "  listing in cfgload (reads, conversion, one flushed line each)", Figure(Summarise(listing), "ms", 0), "",
+           -1);
+    AddRow(section, "  of which outside the reads (mostly the line writes)", Figure(Summarise(listingOwn), "ms", 0), "", -1);
+    AddRow(section, "  bare reads (LB_GETCOUNT; LB_GETTEXTLEN, LB_GETTEXT per item)", Figure(Summarise(floor), "ms", 0), "",
+           -1);
+    AddRow(section, "  one bare send to the stand-in's list box", Figure(Summarise(sends), "us", 1), "", -1);
+    AddRow(section, "  peak memory of cfgload_profile.exe in this run", Figure(Summarise(peak), "MiB", 1), "", -1);
+}
+
+std::string BigSettingsFile(size_t size) {
+    // A realistic file grown to the size: comments, every kind of option, some long lines
+    // (read in pieces of 510 characters). The run's own lines follow it and name an
+    // infobase folder that does not exist, so the run ends right after the settings.
+    std::string block =
+        "; Выгрузка и загрузка конфигурации, база номер {n}\r\n"
+        "BasePath=C:\\Базы\\Торговля{n}\\\r\n"
+        "Path1CExe = C:\\Program Files\\1Cv77\\BIN\\1cv7s.exe\r\n"
+        "User=Администратор ; пользователь базы\r\n"
+        "SecPassword=0h3a2k4b\r\n"
+        "DownloadTo=C:\\Выгрузка\\?F?YY-?MM-?DD.zip\r\n"
+        "NewMDPath=C:\\Обновления\\1cv7.md\r\n"
+        "WorkTime=90\r\n"
+        "Debug=1\r\n"
+        "Merge=0\r\n"
+        "  ForceReplace = 0 ; не заменять чужую конфигурацию\r\n"
+        "\r\n";
+    std::string longLine = "; " + std::string(700, 'x') + "\r\n";
+    std::string text;
+    for (int n = 1; text.size() < size - 200; ++n) {
+        std::string piece = block;
+        for (size_t at = piece.find("{n}"); at != std::string::npos; at = piece.find("{n}", at))
+            piece.replace(at, 3, std::to_string(n));
+        text += piece;
+        if (n % 10 == 0) text += longLine;
+    }
+    return text;
+}
+
+void MeasureSettings(int repetitions) {
+    if (tools.profile.empty()) return;
+    Say("settings file of 1 MiB: %d run(s)", repetitions);
+    std::vector<double> big, small;
+    std::string bigFile = BigSettingsFile(1 << 20);
+    for (int r = 0; r < repetitions; ++r) {
+        for (bool large : {true, false}) {
+            Run run;
+            run.profile = true;
+            run.expectExit = 1;
+            run.settings = {"BasePath={work}\\no such infobase", "Path1CExe={standin}"};
+            if (large) run.settings.insert(run.settings.begin(), bigFile);
+            Outcome outcome = Execute(run);
+            if (!outcome.ok) continue;
+            (large ? big : small).push_back(outcome.profile["settings"]);
+        }
+    }
+    Summary s = Summarise(big);
+    AddRow("4. Scale", Format("settings file of %zu bytes: reading the settings", bigFile.size() + 40), Figure(s, "ms"),
+           "< 50 ms", s.count ? s.median < 50 : 0);
+    AddRow("4. Scale", "  the same with a settings file of two lines", Figure(Summarise(small), "ms", 2), "", -1);
+}
+
+void MeasureCrowd(int windows, int repetitions) {
+    if (tools.profile.empty()) return;
+    Say("%d unrelated top-level windows: %d run(s)", windows, repetitions);
+    bench::Child crowd;
+    if (!crowd.Start(bench::Quoted(tools.floor) + " host-windows " + std::to_string(windows)) ||
+        !crowd.WaitForOutput("ready", 300000)) {
+        AddRow("4. Scale", "the other windows could not be created", "", "", 0);
+        return;
+    }
+    bench::Child floor;
+    std::vector<double> enumFloor;
+    int seen = 0;
+    if (floor.Start(bench::Quoted(tools.floor) + " enum 10")) {
+        floor.Wait(120000);
+        floor.Finish();
+        std::string output = floor.Output();
+        for (size_t at = output.find("enum_ms="); at != std::string::npos; at = output.find("enum_ms=", at + 1)) {
+            enumFloor.push_back(std::strtod(output.c_str() + at + 8, nullptr));
+            const char* w = std::strstr(output.c_str() + at, "windows=");
+            if (w) seen = std::atoi(w + 8);
+        }
+    }
+    std::vector<double> searchFirst, searchMax, driveMax, own, ratio;
+    Summary floorS = Summarise(enumFloor);
+    for (int r = 0; r < repetitions; ++r) {
+        Run run;
+        run.profile = true;
+        run.settings = TypicalSettings();
+        // The log-in press keeps the configurator busy for 3 s: several plain search cycles.
+        run.standin = TypicalStandin();
+        run.standin.push_back("login.press_ms=3000");
+        Outcome outcome = Execute(run);
+        if (!outcome.ok) continue;
+        auto& p = outcome.profile;
+        searchFirst.push_back(p["search_cycle_first"]);
+        searchMax.push_back(p["search_cycle_max"]);
+        driveMax.push_back(std::max(p["drive_cycle_first"], p["drive_cycle_max"]));
+        own.push_back(p["own"]);
+        if (floorS.count) ratio.push_back(p["search_cycle_max"] / floorS.median);
+        Say("  run %d: %d search cycles, first %.1f ms, others %.1f ms at most; driving cycles %.1f ms at most", r + 1,
+            static_cast<int>(p["search_cycles"]), p["search_cycle_first"], p["search_cycle_max"], driveMax.back());
+    }
+    crowd.Terminate();
+    const char* section = "4. Scale";
+    Summary search = Summarise(searchMax), drive = Summarise(driveMax);
+    AddRow(section, Format("%d other windows: own work of a search cycle, largest", windows), Figure(search, "ms"), "< 20 ms",
+           search.count ? search.median < 20 : 0);
+    AddRow(section, Format("%d other windows: own work of a driving cycle, largest", windows), Figure(drive, "ms"), "< 20 ms",
+           drive.count ? drive.median < 20 : 0);
+    AddRow(section, Format("  bare pass over the desktop (%d windows, the process of each)", seen), Figure(floorS, "ms"), "",
+           -1);
+    AddRow(section, "  search cycle / bare pass", Figure(Summarise(ratio), "x", 2), "", -1);
+    AddRow(section, "  first search cycle (with Wine's setup, log-in answered)", Figure(Summarise(searchFirst), "ms"), "", -1);
+    AddRow(section, "  own work of the whole run among them", Figure(Summarise(own), "ms"), "", -1);
+}
+
+// ---- 5. memory and size ----
+
+std::vector<double> PeakOf(const std::string& arguments, const char* tag, int repetitions) {
+    std::vector<double> values;
+    for (int r = 0; r < repetitions; ++r) {
+        std::string marker = std::string("bench-") + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(r);
+        bench::Child child;
+        if (!child.Start(arguments + " " + marker)) continue;
+        bench::ProcessMeter meter;
+        meter.Attach(child.Process(), marker);
+        long long peak = -1;
+        while (!child.Wait(20)) peak = std::max(peak, meter.PeakKb());
+        if (peak > 0) values.push_back(static_cast<double>(peak));
+    }
+    return values;
+}
+
+Summary InMiB(const Summary& s) { return Summary{s.count, s.median / 1024, s.min / 1024, s.max / 1024}; }
+
+void MeasureMemory(const TypicalFigures& product, int repetitions) {
+    Say("memory of the baselines: %d run(s) each", repetitions);
+    Summary trivial = Summarise(PeakOf(bench::Quoted(tools.baseline) + " sleep 1500", "baseline", repetitions));
+    Summary windowed = Summarise(PeakOf(bench::Quoted(tools.floor) + " first-enum 1500", "first-enum", repetitions));
+    const char* section = "5. Memory and size";
+    std::vector<double> overTrivial, overWindowed;
+    for (double kb : product.peakKb) {
+        overTrivial.push_back((kb - trivial.median) / 1024.0);
+        overWindowed.push_back((kb - windowed.median) / 1024.0);
+    }
+    Summary diff = Summarise(overTrivial);
+    AddRow(section, "peak working set of cfgload.exe minus the trivial program's", Figure(diff, "MiB", 2), "< 2 MiB",
+           diff.count ? diff.median < 2 : 0);
+    AddRow(section, "  cfgload.exe, typical run", Figure(InMiB(Summarise(product.peakKb)), "MiB", 2), "", -1);
+    AddRow(section, "  trivial console program", Figure(InMiB(trivial), "MiB", 2), "", -1);
+    AddRow(section, "  trivial program after one window call (Wine's window layer)", Figure(InMiB(windowed), "MiB", 2), "",
+           -1);
+    AddRow(section, "  cfgload.exe minus the latter", Figure(Summarise(overWindowed), "MiB", 2), "", -1);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExA(tools.cfgload.c_str(), GetFileExInfoStandard, &data)) {
+        double size = static_cast<double>(data.nFileSizeLow) + 4294967296.0 * data.nFileSizeHigh;
+        AddRow(section, "size of cfgload.exe (Release, stripped)", Format("%.0f bytes (%.2f MiB)", size, size / 1048576.0),
+               "< 1 MiB", size < 1048576.0);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "--quick") {
+            options.quick = true;
+        } else if (argument == "--verbose") {
+            options.verbose = true;
+        } else if (argument == "--only" && i + 1 < argc) {
+            std::string list = argv[++i];
+            for (size_t start = 0; start <= list.size();) {
+                size_t comma = list.find(',', start);
+                options.only.insert(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+                if (comma == std::string::npos) break;
+                start = comma + 1;
+            }
+        } else if (argument == "--markdown" && i + 1 < argc) {
+            options.markdown = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: bench_driver [--quick] [--verbose] [--only poll,typical,own,list,settings,crowd,"
+                                 "memory] [--markdown FILE]\n");
+            return 2;
+        }
+    }
+    if (!bench::ProcVisible()) Say("note: no /proc through Z: (not Wine?): the system's process counters are used");
+    const bool quick = options.quick;
+    double started = bench::NowMs();
+
+    // The polling minute runs beside everything else: it is mostly waiting.
+    PollingFigures polling;
+    polling.repetitions = quick ? 1 : 3;
+    polling.windowS = quick ? 20 : 60;
+    HANDLE pollingThread = nullptr;
+    if (options.Wants("poll")) {
+        Say("polling: %d run(s) of %d s with the configurator busy, beside the rest", polling.repetitions, polling.windowS);
+        pollingThread = CreateThread(nullptr, 0, PollingThread, &polling, 0, nullptr);
+    }
+
+    TypicalFigures product;
+    if (options.Wants("typical") || options.Wants("memory")) MeasureTypical(quick ? 2 : 5, &product);
+    if (options.Wants("own")) MeasureOwnWork(quick ? 2 : 5);
+    if (options.Wants("settings")) MeasureSettings(quick ? 2 : 5);
+    if (options.Wants("memory")) MeasureMemory(product, quick ? 2 : 3);
+    if (options.Wants("crowd")) MeasureCrowd(2000, quick ? 1 : 3);
+    if (options.Wants("list")) MeasureList(50000, quick ? 1 : 3);
+    if (pollingThread) {
+        WaitForSingleObject(pollingThread, INFINITE);
+        CloseHandle(pollingThread);
+        ReportPolling(polling);
+    }
+
+    // In the order of the sections.
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.section < b.section; });
+    PrintTable();
+    std::printf("(figures: median [min-max] over n runs; %.1f minutes in all)\n", (bench::NowMs() - started) / 60000);
+    return 0;
+}

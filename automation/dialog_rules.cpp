@@ -183,7 +183,7 @@ void AcceptStructureChanges(HWND dialog, DialogRule* row) {
     HWND list = IsWindow(dialog) ? FindWindowExA(dialog, nullptr, "ListBox", nullptr) : nullptr;
     if (list) {
         PROFILE_SPAN(Listing);
-        for (const std::string& item : ListBoxItems(list)) ReportInfo("   ** %s", item.c_str());
+        ReadListBoxItems(list, [](const std::string& item) { ReportInfo("   ** %s", item.c_str()); });
     }
     ReportInfo(" =ПРИНИМАЕМ=\n");
     PressDialogButton(dialog, 1, IDOK);

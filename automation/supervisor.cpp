@@ -149,8 +149,10 @@ BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
 
 BOOL CALLBACK InspectThreadWindow(HWND window, LPARAM data) {
     SupervisorState& state = StateOf(data);
-    if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) || !IsWindowVisible(window) ||
-        window == state.mainWindow)
+    // The main window first: it is met in every pass, and the other two tests each ask the
+    // system about the window (under Wine, a round trip to its server).
+    if (window == state.mainWindow || (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) ||
+        !IsWindowVisible(window))
         return TRUE;
     if (GetParent(window) && WindowText(window) == NotADialogTitle) return TRUE;
     if (TopLevelOwner(window) == state.mainWindow) {

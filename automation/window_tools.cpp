@@ -51,16 +51,16 @@ void DeliverWaitingMessages() {
 }
 
 // Waits at most until the tick count reaches end, delivering completions, and returns
-// early once done() holds. Short slices, so that a completion is taken up promptly even
-// where its arrival does not end the wait by itself.
+// early once done() holds. Waits are at most sliceMs long, so that a completion is taken up
+// promptly even where its arrival does not end the wait by itself.
 template <typename Done>
-void WaitDelivering(ULONGLONG end, Done done) {
+void WaitDelivering(ULONGLONG end, DWORD sliceMs, Done done) {
     for (;;) {
         DeliverWaitingMessages();
         if (done()) break;
         ULONGLONG now = GetTickCount64();
         if (now >= end) break;
-        DWORD slice = static_cast<DWORD>(end - now < 20 ? end - now : 20);
+        DWORD slice = static_cast<DWORD>(end - now < sliceMs ? end - now : sliceMs);
         if (MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_FAILED)
             Sleep(slice);
     }
@@ -92,7 +92,7 @@ void SendAndWaitBounded(HWND window, WPARAM command) {
         delete press;
         return;
     }
-    WaitDelivering(GetTickCount64() + ReplyBoundMs, [press] { return press->done; });
+    WaitDelivering(GetTickCount64() + ReplyBoundMs, 20, [press] { return press->done; });
     if (press->done)
         delete press;
     else
@@ -219,11 +219,12 @@ int DefaultButtonId(HWND dialog) {
     return LOWORD(answer);
 }
 
-std::vector<std::string> ListBoxItems(HWND listBox) {
-    std::vector<std::string> items;
-    if (!IsWindow(listBox)) return items;
+void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit) {
+    if (!IsWindow(listBox)) return;
     LRESULT count = 0;
-    if (!SendBoundedWide(listBox, LB_GETCOUNT, 0, 0, &count) || count == LB_ERR) return items;
+    if (!SendBoundedWide(listBox, LB_GETCOUNT, 0, 0, &count) || count == LB_ERR) return;
+    std::wstring wide;
+    std::string item;
     for (LRESULT index = 0; index < count; ++index) {
         LRESULT length = 0;
         if (!SendBoundedWide(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, &length) ||
@@ -231,22 +232,27 @@ std::vector<std::string> ListBoxItems(HWND listBox) {
             break;
         // Sized by the wide length (what LB_GETTEXT writes, terminator included); a little
         // more for lists that keep item data instead of strings.
-        std::wstring wide(static_cast<std::size_t>(length) + 16, L'\0');
+        wide.assign(static_cast<std::size_t>(length) + 16, L'\0');
         LRESULT read = 0;
         if (!SendBoundedWide(listBox, LB_GETTEXT, static_cast<WPARAM>(index),
                              reinterpret_cast<LPARAM>(wide.data()), &read) ||
             read == LB_ERR || read < 0)
             break;
         int characters = static_cast<int>(read < length ? read : length);
-        std::string item;
+        item.clear();
         if (characters > 0) {
             int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), characters, nullptr, 0, nullptr, nullptr);
             item.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
             if (bytes > 0)
                 WideCharToMultiByte(CP_ACP, 0, wide.data(), characters, item.data(), bytes, nullptr, nullptr);
         }
-        items.push_back(std::move(item));
+        visit(item);
     }
+}
+
+std::vector<std::string> ListBoxItems(HWND listBox) {
+    std::vector<std::string> items;
+    ReadListBoxItems(listBox, [&items](const std::string& item) { items.push_back(item); });
     return items;
 }
 
@@ -265,6 +271,9 @@ void CALLBACK CommandCompleted(HWND window, UINT, ULONG_PTR code, LRESULT) {
 
 void PauseDeliveringCompletions(DWORD milliseconds) {
     PROFILE_WAIT(Pause);
-    // Completions of asynchronous sends run inside this wait (or the peeks after it).
-    WaitDelivering(GetTickCount64() + milliseconds, [] { return false; });
+    // Completions of asynchronous sends run inside this wait (or the peeks after it). One
+    // wait for the whole pause: a completion's arrival ends it, and nothing here needs a
+    // completion sooner than the pause's end, while waking every few milliseconds would
+    // cost the idle loop CPU time all along a long restructuring.
+    WaitDelivering(GetTickCount64() + milliseconds, INFINITE, [] { return false; });
 }

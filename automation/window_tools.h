@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,9 +47,12 @@ std::string DescribeWindow(HWND window);
 // answer within ReplyBoundMs, or is no window.
 int DefaultButtonId(HWND dialog);
 
-// The items of a list box of another process, in order. Reading stops at the first item
-// that cannot be read (time-out, LB_ERR, the list gone, a length beyond any real item);
-// what was read before is kept.
+// The items of a list box of another process, in order, each handed to the visitor as soon
+// as it is read (a long list is never held whole). Reading stops at the first item that
+// cannot be read (time-out, LB_ERR, the list gone, a length beyond any real item); the
+// items before it have been handed on.
+void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit);
+// The same items, collected.
 std::vector<std::string> ListBoxItems(HWND listBox);
 
 // Completion routine of every asynchronous send; code is the SendMode value.

@@ -9,10 +9,8 @@
 //       then one bare send's round trip "send_us=<us>"; then lets the stand-in end.
 //   bench_floor enum <passes>
 //       one pass over the desktop's top-level windows asking each for its process (what
-//       the search for the main window must do): "enum_ms=<ms> windows=<n>" per pass.
-//   bench_floor first-enum <sleep ms>
-//       the first window call of a fresh process (Wine sets up its window layer then):
-//       "first_enum_ms=<ms>", then sleeps, so its memory can be read.
+//       the search for the main window must do): the process's first pass apart as
+//       "first_enum_ms=<ms>", then "enum_ms=<ms> windows=<n>" per pass.
 //   bench_floor host-windows <count>
 //       that many unrelated visible top-level windows; prints "ready" once they exist and
 //       runs until it is ended.
@@ -207,20 +205,12 @@ double EnumPass(int* windows) {
 
 int MeasureEnum(int passes) {
     int windows = 0;
-    EnumPass(&windows);  // the first call of the process sets up the window layer: not counted
+    // The first pass of a process also sets up Wine's window layer: given apart.
+    std::printf("first_enum_ms=%.3f\n", EnumPass(&windows));
     for (int pass = 0; pass < passes; ++pass) {
         double ms = EnumPass(&windows);
         std::printf("enum_ms=%.3f windows=%d\n", ms, windows);
     }
-    return 0;
-}
-
-int FirstEnum(DWORD sleepMs) {
-    int windows = 0;
-    double ms = EnumPass(&windows);
-    std::printf("first_enum_ms=%.3f windows=%d\n", ms, windows);
-    std::fflush(stdout);
-    Sleep(sleepMs);
     return 0;
 }
 
@@ -230,9 +220,8 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "standin-list" && argc >= 6) return StandinList(argv[2], argv[3], argv[4], std::atoi(argv[5]));
     if (mode == "enum") return MeasureEnum(argc > 2 ? std::atoi(argv[2]) : 1);
-    if (mode == "first-enum") return FirstEnum(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 0);
     if (mode == "host-windows" && argc > 2) return HostWindows(std::atoi(argv[2]));
     std::fprintf(stderr, "usage: bench_floor standin-list <stand-in> <infobase> <file> <passes> | enum <passes> | "
-                         "first-enum <sleep ms> | host-windows <count>\n");
+                         "host-windows <count>\n");
     return 2;
 }

@@ -68,14 +68,21 @@ Child::~Child() {
     if (lockReady_) DeleteCriticalSection(&lock_);
 }
 
-bool Child::Start(const std::string& commandLine, const std::string& currentDirectory) {
+bool Child::Start(const std::string& commandLine, const std::string& currentDirectory,
+                  const std::string& outputFile) {
     InitializeCriticalSection(&lock_);
     lockReady_ = true;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outWrite = nullptr, errWrite = nullptr;
-    if (!CreatePipe(&outRead_, &outWrite, &inherit, 1 << 16) || !CreatePipe(&errRead_, &errWrite, &inherit, 1 << 16))
+    if (!outputFile.empty()) {
+        outWrite = CreateFileA(outputFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (outWrite == INVALID_HANDLE_VALUE) return false;
+    } else if (!CreatePipe(&outRead_, &outWrite, &inherit, 1 << 16)) {
         return false;
-    SetHandleInformation(outRead_, HANDLE_FLAG_INHERIT, 0);
+    }
+    if (!CreatePipe(&errRead_, &errWrite, &inherit, 1 << 16)) return false;
+    if (outRead_) SetHandleInformation(outRead_, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead_, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -89,7 +96,7 @@ bool Child::Start(const std::string& commandLine, const std::string& currentDire
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (!started) return false;
-    outReader_ = std::thread(Drain, outRead_, &out_, &lock_);
+    if (outRead_) outReader_ = std::thread(Drain, outRead_, &out_, &lock_);
     errReader_ = std::thread(Drain, errRead_, &err_, &lock_);
     return true;
 }
@@ -212,6 +219,29 @@ double UnixCpuMs(int pid) {
         ++p;
     }
     return static_cast<double>(fields[14] + fields[15]) * 10.0;
+}
+
+double UnixCpuMs(const std::vector<int>& pids) {
+    double sum = 0;
+    for (int pid : pids)
+        if (pid) sum += std::max(0.0, UnixCpuMs(pid));
+    return sum;
+}
+
+int OwnUnixPid() {
+    // /proc/self is the Wine process itself.
+    return std::atoi(ReadWholeFile(std::string(ProcRoot) + "self\\stat").c_str());
+}
+
+int FindWineserver() {
+    char prefix[MAX_PATH * 2] = {};
+    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix)) return 0;
+    for (const std::string& pid : NumericEntries(ProcRoot)) {
+        if (ReadWholeFile(ProcRoot + pid + "\\cmdline").find("wineserver") == std::string::npos) continue;
+        std::string environment = ReadWholeFile(ProcRoot + pid + "\\environ");
+        if (environment.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos) return std::atoi(pid.c_str());
+    }
+    return 0;
 }
 
 bool ProcessMeter::Attach(HANDLE process, const std::string& marker, DWORD limitMs) {

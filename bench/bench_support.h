@@ -21,7 +21,10 @@ public:
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    bool Start(const std::string& commandLine, const std::string& currentDirectory = {});
+    // With outputFile, the standard output is appended to that file (as a batch file's
+    // ">> log" does) instead of being read through a pipe.
+    bool Start(const std::string& commandLine, const std::string& currentDirectory = {},
+               const std::string& outputFile = {});
     // True when it ended within the limit.
     bool Wait(DWORD limitMs);
     bool Running() const;
@@ -72,6 +75,12 @@ bool ProcVisible();
 int FindUnixProcess(const std::string& text, int excludePid = 0);
 // CPU time of a Linux process (all its threads), in milliseconds; negative when unknown.
 double UnixCpuMs(int pid);
+// The sum over several processes (ids of 0 are left out).
+double UnixCpuMs(const std::vector<int>& pids);
+// This process's own Linux id.
+int OwnUnixPid();
+// The wineserver of this Wine prefix (it works for every process of the prefix); 0 if none.
+int FindWineserver();
 
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -5,7 +5,8 @@
 //       starts the stand-in configurator (its scenario already in the folder), brings it
 //       to its list of structure changes with the fewest possible steps and reads that list
 //       box exactly as the list must be read (LB_GETCOUNT, then LB_GETTEXTLEN and
-//       LB_GETTEXT per item, wide), with nothing else: "list_ms=<ms> items=<n>" per pass,
+//       LB_GETTEXT per item, wide), with nothing else: "list_ms=<ms> items=<n> cpu_ms=<ms>"
+//       per pass (the CPU time of this process, the stand-in and the wineserver),
 //       then one bare send's round trip "send_us=<us>"; then lets the stand-in end.
 //   bench_floor enum <passes>
 //       one pass over the desktop's top-level windows asking each for its process (what
@@ -151,10 +152,17 @@ int StandinList(const std::string& standin, const std::string& base, const std::
         char title[256] = {};
         GetWindowTextA(dialog, title, sizeof title);
         if (HWND list = FindWindowExA(dialog, nullptr, "ListBox", nullptr)) {
+            // The CPU time of the three processes that the reads keep busy: this one, the
+            // stand-in and the wineserver (0 where /proc is not visible).
+            std::vector<int> busy;
+            if (bench::ProcVisible())
+                busy = {bench::OwnUnixPid(), bench::FindUnixProcess("/d" + base), bench::FindWineserver()};
             for (int pass = 0; pass < passes; ++pass) {
                 int items = 0;
+                double cpu = bench::UnixCpuMs(busy);
                 double ms = ReadList(list, &items);
-                std::printf("list_ms=%.3f items=%d\n", ms, items);
+                cpu = bench::UnixCpuMs(busy) - cpu;
+                std::printf("list_ms=%.3f items=%d cpu_ms=%.3f\n", ms, items, cpu);
                 std::fflush(stdout);
             }
             const int sends = 1000;

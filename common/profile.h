@@ -5,7 +5,7 @@
 // Waits (the pauses, the waits on the configurator, the configurator's start) are timed by
 // scopes at the few places where the program waits; everything else is the program's own
 // work. A "cycle" is the stretch between two pauses; each phase's first cycle is given
-// apart from the largest of the others. The totals go to the standard error
+// apart from the largest of the others, and the first 64 cycles one by one. The totals go to the standard error
 // stream at exit as one line of name=value pairs (milliseconds).
 
 #ifdef CFGLOAD_PROFILE
@@ -36,9 +36,12 @@ struct Totals {
     int cycles[PhaseKinds] = {};
     // A phase's first cycle apart: it carries one-time costs (the first window call).
     double cycleFirst[PhaseKinds] = {}, cycleMax[PhaseKinds] = {}, cycleSum[PhaseKinds] = {};
+    static constexpr int Kept = 64;  // the first cycles of each phase, one by one
+    double cycle[PhaseKinds][Kept] = {};
 
     void EndCycle(double now) {
         double own = (now - cycleBegin) - (waited - cycleWaited);
+        if (cycles[phase] < Kept) cycle[phase][cycles[phase]] = own;
         if (cycles[phase]++ == 0)
             cycleFirst[phase] = own;
         else if (own > cycleMax[phase])
@@ -55,9 +58,12 @@ struct Totals {
                      total, total - waited, wait[Pause], wait[Configurator], wait[Start], span[Settings],
                      span[Listing], span[Listing] - spanWaited[Listing]);
         const char* names[PhaseKinds] = {"starting", "search", "drive"};
-        for (int p = 0; p < PhaseKinds; ++p)
-            std::fprintf(stderr, " %s_cycles=%d %s_cycle_first=%.3f %s_cycle_max=%.3f %s_cycle_sum=%.3f", names[p],
-                         cycles[p], names[p], cycleFirst[p], names[p], cycleMax[p], names[p], cycleSum[p]);
+        for (int p = 0; p < PhaseKinds; ++p) {
+            std::fprintf(stderr, " %s_cycles=%d %s_cycle_first=%.3f %s_cycle_max=%.3f %s_cycle_sum=%.3f %s_cycle_list=",
+                         names[p], cycles[p], names[p], cycleFirst[p], names[p], cycleMax[p], names[p], cycleSum[p],
+                         names[p]);
+            for (int i = 0; i < cycles[p] && i < Kept; ++i) std::fprintf(stderr, "%s%.3f", i ? "," : "", cycle[p][i]);
+        }
         std::fprintf(stderr, "\n");
         std::fflush(stderr);
     }

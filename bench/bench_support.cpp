@@ -6,14 +6,20 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace bench {
 
 namespace {
 
 const char ProcRoot[] = "Z:\\proc\\";
+
+// Children are started from several threads: while one is being started, its inheritable
+// pipe ends must not leak into another started at the same moment (which would keep
+// them open, and the first child's output unfinished, for the other's whole life).
+struct StartLock {
+    CRITICAL_SECTION section;
+    StartLock() { InitializeCriticalSection(&section); }
+} startLock;
 
 void Drain(HANDLE pipe, std::string* into, CRITICAL_SECTION* lock) {
     char buffer[65536];
@@ -72,6 +78,10 @@ bool Child::Start(const std::string& commandLine, const std::string& currentDire
                   const std::string& outputFile) {
     InitializeCriticalSection(&lock_);
     lockReady_ = true;
+    EnterCriticalSection(&startLock.section);
+    struct Leave {
+        ~Leave() { LeaveCriticalSection(&startLock.section); }
+    } leave;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outWrite = nullptr, errWrite = nullptr;
     if (!outputFile.empty()) {
@@ -176,10 +186,16 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    out.flush();
-    return static_cast<bool>(out);
+    // Not inheritable (a C stream's handle would be): a child started meanwhile by another
+    // thread must not hold the file open.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    CloseHandle(file);
+    return ok;
 }
 
 int FindUnixProcess(const std::string& text, int excludePid) {

@@ -607,11 +607,12 @@ void MeasureOwnWork(int repetitions) {
     AddRow(section2, "  first window call of the trivial program (Wine sets up)", Figure(Summarise(figures.firstCall), "ms", 2),
            "", -1);
     const char* section = "3. Own work, whole typical run (in-program timers)";
-    Summary own = Summarise(figures.ownLess);
-    AddRow(section, "own work less the trivial program's first window call", Figure(own, "ms"), "< 100 ms",
+    // Judged as timed, Wine's setup at the first window call included.
+    Summary own = Summarise(figures.own);
+    AddRow(section, "own work: all but the pauses and the waits on the configurator", Figure(own, "ms"), "< 100 ms",
            own.count ? own.median < 100 : 0);
-    AddRow(section, "  own work as timed: all but the pauses and the waits on the configurator",
-           Figure(Summarise(figures.own), "ms"), "", -1);
+    AddRow(section, "  the same less the trivial program's first window call", Figure(Summarise(figures.ownLess), "ms"), "",
+           -1);
     AddRow(section, "  specified pauses", Figure(Summarise(figures.pause), "ms", 0), "", -1);
     AddRow(section, "  waits on the configurator (input idle, replies)", Figure(Summarise(figures.configurator), "ms"), "", -1);
     AddRow(section, "  starting the configurator process (CreateProcess)", Figure(Summarise(figures.start), "ms"), "", -1);

@@ -400,7 +400,13 @@ void PrintTable() {
             md += "| **" + r.section + "** | | | |\n";
             section = r.section;
         }
-        md += "| " + r.measure + " | " + r.figure + " | " + r.goal + " | " + r.result + " |\n";
+        // Markdown drops leading blanks: each level of indentation becomes "· ".
+        size_t depth = r.measure.find_first_not_of(' ');
+        if (depth == std::string::npos) depth = 0;
+        std::string measure;
+        for (size_t level = 0; level < depth / 2; ++level) measure += "· ";
+        measure += r.measure.substr(depth);
+        md += "| " + measure + " | " + r.figure + " | " + r.goal + " | " + r.result + " |\n";
     }
     bench::WriteWholeFile(options.markdown, md);
 }

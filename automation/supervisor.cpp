@@ -7,6 +7,7 @@
 #include "automation/shared_words.h"
 #include "automation/window_tools.h"
 #include "common/profile.h"
+#include "common/tick_countdown.h"
 #include "run/console.h"
 #include "settings/run_settings.h"
 
@@ -80,12 +81,11 @@ DWORD WaitUntilIdle(HANDLE process) {
 
 DWORD WaitUntilIdleFor(HANDLE process, unsigned long long limitMs) {
     PROFILE_WAIT(Configurator);
-    const ULONGLONG start = GetTickCount64();
+    TickCountdown allowance(limitMs);
     for (;;) {
-        ULONGLONG spent = GetTickCount64() - start;
-        if (spent >= limitMs) return WAIT_TIMEOUT;
-        ULONGLONG left = limitMs - spent;
-        DWORD answer = WaitForInputIdle(process, left < IdleSliceMs ? static_cast<DWORD>(left) : IdleSliceMs);
+        DWORD slice = allowance.NextSlice(IdleSliceMs);
+        if (slice == 0) return WAIT_TIMEOUT;
+        DWORD answer = WaitForInputIdle(process, slice);
         if (answer != WAIT_TIMEOUT) return answer;
     }
 }

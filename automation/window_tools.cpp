@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "automation/shared_words.h"
+#include "common/tick_countdown.h"
 #include "common/profile.h"
 
 namespace {
@@ -50,17 +51,17 @@ void DeliverWaitingMessages() {
     }
 }
 
-// Waits at most until the tick count reaches end, delivering completions, and returns
-// early once done() holds. Waits are at most sliceMs long, so that a completion is taken up
-// promptly even where its arrival does not end the wait by itself.
+// Waits at most the given time, delivering completions, and returns early once done()
+// holds. Waits are at most sliceMs long, so that a completion is taken up promptly even
+// where its arrival does not end the wait by itself.
 template <typename Done>
-void WaitDelivering(ULONGLONG end, DWORD sliceMs, Done done) {
+void WaitDelivering(DWORD milliseconds, DWORD sliceMs, Done done) {
+    TickCountdown allowance(milliseconds);
     for (;;) {
         DeliverWaitingMessages();
         if (done()) break;
-        ULONGLONG now = GetTickCount64();
-        if (now >= end) break;
-        DWORD slice = static_cast<DWORD>(end - now < sliceMs ? end - now : sliceMs);
+        DWORD slice = allowance.NextSlice(sliceMs);
+        if (slice == 0) break;
         if (MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_FAILED)
             Sleep(slice);
     }
@@ -92,7 +93,7 @@ void SendAndWaitBounded(HWND window, WPARAM command) {
         delete press;
         return;
     }
-    WaitDelivering(GetTickCount64() + ReplyBoundMs, 20, [press] { return press->done; });
+    WaitDelivering(ReplyBoundMs, 20, [press] { return press->done; });
     if (press->done)
         delete press;
     else
@@ -275,5 +276,5 @@ void PauseDeliveringCompletions(DWORD milliseconds) {
     // wait for the whole pause: a completion's arrival ends it, and nothing here needs a
     // completion sooner than the pause's end, while waking every few milliseconds would
     // cost the idle loop CPU time all along a long restructuring.
-    WaitDelivering(GetTickCount64() + milliseconds, INFINITE, [] { return false; });
+    WaitDelivering(milliseconds, INFINITE, [] { return false; });
 }

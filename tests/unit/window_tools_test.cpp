@@ -8,6 +8,7 @@
 
 #include "automation/shared_words.h"
 #include "automation/window_tools.h"
+#include "common/tick_countdown.h"
 #include "tests/support/hosted_dialog.h"
 #include "tests/support/test_dialog.h"
 
@@ -67,6 +68,35 @@ TEST_F(WindowToolsTest, ButtonCaptionsOfTheStandardIds) {
     EXPECT_EQ(ButtonCaption(8), "");
     EXPECT_EQ(ButtonCaption(-1), "");
     EXPECT_EQ(ButtonCaption(65535), "");
+}
+
+// --- Time allowances ------------------------------------------------------------------
+
+// GetTickCount wraps to 0 after 49.7 days: an allowance that spans the wrap must neither end
+// at once nor last for ever.
+TEST(TickCountdownTest, SpansTheWrapOfTheTickCount) {
+    const DWORD beforeWrap = 0xFFFFFF00;
+    TickCountdown allowance(1000, beforeWrap);
+    EXPECT_EQ(allowance.Left(beforeWrap), 1000u);
+    EXPECT_EQ(allowance.Left(0xFFFFFFFF), 745u);
+    EXPECT_EQ(allowance.Left(0x000000FF), 489u);
+    EXPECT_EQ(allowance.NextSlice(300, 0x00000200), 0x3E8u - 0x300u);
+    EXPECT_EQ(allowance.Left(0x000002E7), 1u);
+    EXPECT_EQ(allowance.Left(0x000002E8), 0u);
+    EXPECT_EQ(allowance.NextSlice(300, 0x00010000), 0u);
+}
+
+// Longer than one wrap (WorkTime may be months): summed from readings a second apart.
+TEST(TickCountdownTest, OutlastsSeveralWraps) {
+    const ULONGLONG hundredDays = 100ULL * 24 * 3600 * 1000;
+    DWORD now = 0x80000000;
+    TickCountdown allowance(hundredDays, now);
+    ULONGLONG waited = 0;
+    while (allowance.NextSlice(1000, now) != 0) {
+        now += 1000;
+        waited += 1000;
+    }
+    EXPECT_EQ(waited, hundredDays);
 }
 
 // --- Pressing buttons -----------------------------------------------------------------

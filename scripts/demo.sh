@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job, for real: builds cfgload.exe and the stand-in configurator, then runs the
-# typical nightly run under Wine on a sample infobase: unload the data to a dated file,
+# The main job, for real: builds cfgload.exe (x64) and the 32-bit stand-in configurator (the
+# real configurator is a 32-bit program), then runs the typical nightly run under Wine on a
+# sample infobase: unload the data to a dated file,
 # then load the new 1cv7.md that lies next to the program. Shows the console lines (CP866)
 # decoded to UTF-8, then what happened to the files, and the exit code.
 set -euo pipefail
@@ -8,7 +9,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 scripts/setup.sh
 cmake --preset x64 >/dev/null
-cmake --build --preset x64 -j "$(nproc)" --target cfgload configurator_standin
+# test_peers_x86: the 32-bit tree of the programs that the tests drive, the stand-in among them.
+cmake --build --preset x64 -j "$(nproc)" --target cfgload test_peers_x86
 
 winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 # Settings and scenario files hold Windows-1251 text with CR LF line ends.
@@ -41,7 +43,7 @@ coded=$(cd "$demo/tool" && wine cfgload.exe /code "секрет")
 write_cp1251 "$demo/tool/cfgload.ini" <<EOF
 ; Nightly run: unload the data, then load the new configuration
 BasePath=$(winpath "$demo/bases/Trade")
-Path1CExe=$(winpath "$root/build/x64/standin/configurator_standin.exe")
+Path1CExe=$(winpath "$root/build/x64/peers-x86/standin/configurator_standin.exe")
 User=Администратор
 SecPassword=$coded
 DownloadTo=$(winpath "$demo/unload")\\?F-?YYYY-?MM-?DD.zip

@@ -39,11 +39,16 @@ stop_started_xvfb() {
   started_xvfb_pid=""
 }
 
-# Creates the prefix once (under a lock, as several tests may start together).
+# Creates the prefix once (under a lock, as several tests may start together). A prefix made
+# before 32-bit Wine was installed lacks its 32-bit system folder: it is upgraded first.
 ensure_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
+    if [ -f "$WINEPREFIX/.cfgload-ready" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+      wineboot -u >/dev/null 2>&1 || true
+      wineserver -w
+    fi
     if [ ! -f "$WINEPREFIX/.cfgload-ready" ]; then
       wineboot -i >/dev/null 2>&1 || true
       # Without a window manager Wine waits about 2 s whenever a window closes.

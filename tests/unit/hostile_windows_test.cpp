@@ -69,19 +69,20 @@ TEST(HostileWindows, OwnersInARing) {
         HWND start;
         HWND result = nullptr;
         HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    } search{first};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](LPVOID data) -> DWORD {
+        // A thread routine is WINAPI (stdcall on x86), which a lambda is not.
+        static DWORD WINAPI Run(LPVOID data) {
             auto* s = static_cast<Search*>(data);
             s->result = TopLevelOwner(s->start);
             SetEvent(s->done);
             return 0;
-        },
-        &search, 0, nullptr);
+        }
+    } search{first};
+    HANDLE thread = CreateThread(nullptr, 0, Search::Run, &search, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(WaitForSingleObject(search.done, 5000), WAIT_OBJECT_0) << "TopLevelOwner does not end";
-    if (!ring) EXPECT_EQ(search.result, first);
+    if (!ring) {
+        EXPECT_EQ(search.result, first);
+    }
     CloseHandle(thread);  // a thread still searching ends with the process
     DestroyWindow(second);
     DestroyWindow(first);

@@ -3,7 +3,6 @@
 // run driver's limits. One thread: no locks.
 
 #include <cstdint>
-#include <ctime>
 
 // The one configurator menu command waiting to be sent to the main window; 0 for none.
 extern std::uint32_t PendingCommand;
@@ -17,8 +16,12 @@ constexpr std::uint32_t Finished = 64;
 // 1 at start; cleared when nothing is to be loaded.
 extern int LoadWanted;
 
-// End of the configurator's time, set only when WorkTime is not 0.
-extern std::time_t Deadline;
+// End of the configurator's time in CalendarSeconds, set only when WorkTime is not 0.
+extern long long Deadline;
+
+// The calendar time in whole seconds, 64 bits wide in every build: a 32-bit build's time_t
+// is 32 bits wide, which a long WorkTime (or the year 2038) overflows.
+long long CalendarSeconds();
 
 // Configurator menu commands (WM_COMMAND ids of its main window).
 constexpr std::uint32_t UnloadDataCommand = 33204;

@@ -1,6 +1,5 @@
 #include "automation/supervisor.h"
 
-#include <ctime>
 #include <string>
 
 #include "automation/dialog_rules.h"
@@ -32,7 +31,7 @@ DWORD CyclePause() { return static_cast<DWORD>(Settings.PauseFactor) * 500; }
 
 bool FlagSet(std::uint32_t flag) { return (SupervisorFlags & flag) != 0; }
 
-bool DeadlinePassed() { return Settings.WorkTime != 0 && std::time(nullptr) >= Deadline; }
+bool DeadlinePassed() { return Settings.WorkTime != 0 && CalendarSeconds() >= Deadline; }
 
 bool ProcessEnded(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 

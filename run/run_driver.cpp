@@ -1,6 +1,5 @@
 #include "run/run_driver.h"
 
-#include <ctime>
 #include <vector>
 
 #include "automation/shared_words.h"
@@ -59,7 +58,7 @@ int WaitForStart(HANDLE process) {
 void SetDeadline() {
     const int hours = Settings.WorkTime / 60;
     const int minutes = Settings.WorkTime % 60;
-    Deadline = std::time(nullptr) + static_cast<std::time_t>(hours) * 3600 + static_cast<std::time_t>(minutes) * 60;
+    Deadline = CalendarSeconds() + static_cast<long long>(hours) * 3600 + static_cast<long long>(minutes) * 60;
 }
 
 // After a successful load. The file to load may be the infobase's own configuration

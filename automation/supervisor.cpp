@@ -96,6 +96,12 @@ int TerminateAtDeadline(HANDLE process) {
     return 1;
 }
 
+HWND MainFrameClient(HWND window) {
+    if (static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)) != (WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES))
+        return nullptr;
+    return FindWindowExA(window, nullptr, "MDIClient", nullptr);
+}
+
 BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
     SupervisorState& state = StateOf(data);
     DWORD owner = 0;
@@ -107,14 +113,12 @@ BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
     GetWindowTextA(window, buffer, sizeof buffer);
     const std::string title = buffer;
 
-    if (static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)) == (WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES)) {
-        state.mdiClient = FindWindowExA(window, nullptr, "MDIClient", nullptr);
-        if (state.mdiClient) {
-            state.mainWindow = window;
-            state.mainThreadId = GetWindowThreadProcessId(window, nullptr);
-            ChooseFirstCommand();
-            return FALSE;
-        }
+    if (HWND client = MainFrameClient(window)) {
+        state.mdiClient = client;
+        state.mainWindow = window;
+        state.mainThreadId = GetWindowThreadProcessId(window, nullptr);
+        ChooseFirstCommand();
+        return FALSE;
     }
     if (title == RegistrationTitle) {
         ReportInfo("Регистрируем новую базу");

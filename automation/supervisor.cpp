@@ -8,6 +8,7 @@
 #include "automation/window_tools.h"
 #include "common/profile.h"
 #include "run/console.h"
+#include "run/interruption.h"
 #include "settings/run_settings.h"
 
 namespace {
@@ -222,8 +223,7 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
 
     PROFILE_PHASE(Driving);
 
-    // Asynchronously: a configurator that does not answer must not hold up the loop.
-    if (Settings.Hide != 0) ShowWindowAsync(state.mainWindow, SW_HIDE);
+    if (Settings.Hide != 0) HideConfiguratorWindow(state.mainWindow);
 
     // Driving phase.
     for (;;) {

@@ -8,6 +8,7 @@
 #include "common/profile.h"
 #include "common/tick_countdown.h"
 #include "run/console.h"
+#include "run/interruption.h"
 #include "settings/run_settings.h"
 
 namespace {
@@ -95,6 +96,12 @@ int TerminateAtDeadline(HANDLE process) {
     return 1;
 }
 
+HWND MainFrameClient(HWND window) {
+    if (static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)) != (WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES))
+        return nullptr;
+    return FindWindowExA(window, nullptr, "MDIClient", nullptr);
+}
+
 BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
     SupervisorState& state = StateOf(data);
     DWORD owner = 0;
@@ -106,14 +113,12 @@ BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
     GetWindowTextA(window, buffer, sizeof buffer);
     const std::string title = buffer;
 
-    if (static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)) == (WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES)) {
-        state.mdiClient = FindWindowExA(window, nullptr, "MDIClient", nullptr);
-        if (state.mdiClient) {
-            state.mainWindow = window;
-            state.mainThreadId = GetWindowThreadProcessId(window, nullptr);
-            ChooseFirstCommand();
-            return FALSE;
-        }
+    if (HWND client = MainFrameClient(window)) {
+        state.mdiClient = client;
+        state.mainWindow = window;
+        state.mainThreadId = GetWindowThreadProcessId(window, nullptr);
+        ChooseFirstCommand();
+        return FALSE;
     }
     if (title == RegistrationTitle) {
         ReportInfo("Регистрируем новую базу");
@@ -217,8 +222,7 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
 
     PROFILE_PHASE(Driving);
 
-    // Asynchronously: a configurator that does not answer must not hold up the loop.
-    if (Settings.Hide != 0) ShowWindowAsync(state.mainWindow, SW_HIDE);
+    if (Settings.Hide != 0) HideConfiguratorWindow(state.mainWindow);
 
     // Driving phase.
     for (;;) {

@@ -30,6 +30,10 @@ DWORD WaitUntilIdleFor(HANDLE process, unsigned long long limitMs);
 // (a failure to terminate is reported with the system's text). The run's result: 1.
 int TerminateAtDeadline(HANDLE process);
 
+// The "MDIClient" child of a configurator main frame (extended style 0x110 exactly);
+// null when the window is none. Sends the window no message.
+HWND MainFrameClient(HWND window);
+
 bool FindMainWindow(SupervisorState& state);
 bool FindNewDialog(SupervisorState& state);
 bool FindFirstMdiChild(SupervisorState& state);

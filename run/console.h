@@ -16,6 +16,12 @@
 void ReportInfo(const char* format, ...) CFGLOAD_PRINTF(1);
 void ReportError(const char* format, ...) CFGLOAD_PRINTF(1);
 
+// The run's last line, written from another thread just before the process ends (the
+// console control handler): waits up to limitMs for a line being written to end, prints
+// the error line, and lets no other line follow. Nothing is printed when the wait runs
+// out (the output may be stuck on a full pipe).
+void ReportFinalError(unsigned limitMs, const char* format, ...) CFGLOAD_PRINTF(2);
+
 // "(code) text" for the calling thread's last system error, the text exactly as the
 // system gives it (its closing line break included). Prints nothing.
 std::string SystemErrorText();

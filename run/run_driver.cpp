@@ -7,6 +7,7 @@
 #include "common/profile.h"
 #include "common/win_handles.h"
 #include "run/console.h"
+#include "run/interruption.h"
 #include "run/unload_name.h"
 #include "settings/help.h"
 #include "settings/run_settings.h"
@@ -209,20 +210,26 @@ int RunConfiguratorJob() {
     }
     // The configurator's process and thread handles are left to the end of the process.
 
-    // 11-12. Ready for input.
-    ReportInfo("Ожидаем запуска конфигуратора...");
-    ReportInfo("  ИД процесса: %d", static_cast<int>(process.dwProcessId));
-    if (int failed = WaitForStart(process.hProcess)) return failed;
+    {
+        // Until the supervision ends, Ctrl+C, Ctrl+Break or a closed console end the run
+        // with the configurator left running, and shown again if Hide hid it.
+        InterruptionHandler interruption(s.Hide != 0 ? process.dwProcessId : 0);
 
-    // 13. The time limit counts from here.
-    if (s.WorkTime != 0) {
-        ReportInfo("Выполнять не более %d мин.", s.WorkTime);
-        SetDeadline();
+        // 11-12. Ready for input.
+        ReportInfo("Ожидаем запуска конфигуратора...");
+        ReportInfo("  ИД процесса: %d", static_cast<int>(process.dwProcessId));
+        if (int failed = WaitForStart(process.hProcess)) return failed;
+
+        // 13. The time limit counts from here.
+        if (s.WorkTime != 0) {
+            ReportInfo("Выполнять не более %d мин.", s.WorkTime);
+            SetDeadline();
+        }
+
+        // 14. Supervision.
+        ReportInfo("Поиск окна конфигуратора");
+        if (int result = SuperviseConfigurator(process.dwProcessId, process.hProcess)) return result;
     }
-
-    // 14. Supervision.
-    ReportInfo("Поиск окна конфигуратора");
-    if (int result = SuperviseConfigurator(process.dwProcessId, process.hProcess)) return result;
 
     // 15. Success.
     if (s.DeleteAfter != 0 && LoadWanted) DeleteLoadedFile(loadToInfobase);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/harness.h"
+#include "tests/e2e/standin_probe.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ const char SingleUser[] = "База данных не может быть отк
 const char MetadataLocked[] = "Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.";
 const char TimeIsUp[] = "ОШИБКА! Истекло время выполнения задачи!!!";
 const char WindowLost[] = "ОШИБКА! Окно конфигуратора потеряно!";
+const char Interrupted[] = "ОШИБКА! Работа прервана: конфигуратор оставлен открытым.";
 
 // WorkTime 1: the run must end a minute after the configurator became ready, give or
 // take the start-up, and never much later.
@@ -389,6 +391,58 @@ TEST_F(Faults, CrashInsideAPress) {
     Check(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd()));
+}
+
+// ---- the operator interrupts ----
+
+BOOL WINAPI IgnoreCtrlC(DWORD event) { return event == CTRL_C_EVENT; }
+
+// Ctrl+C while the configurator, started hidden, restructures: exit code 1 at once, the
+// configurator shown again and left to finish. Ctrl+C goes to every process of a console,
+// and the console Wine gives a program started without a terminal takes none: this process
+// makes a console of its own for the rest of its life, which cfgload inherits, and ignores
+// the event. (Wine 8 sends neither Ctrl+Break nor the closing of a console; cfgload takes
+// them as Ctrl+C.)
+TEST_F(Faults, CtrlCLeavesTheConfiguratorWorkingAndShownAgain) {
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    SetConsoleCtrlHandler(IgnoreCtrlC, TRUE);
+    int hiddenWhenInterrupted = -1, shownAgain = -1;
+    std::thread interrupter([&] {
+        DWORD pid = 0;
+        bool restructuring = probe::WaitUntil([&] {
+            for (const auto& event : e2e::ReadJournal(JournalFile())) {
+                if (event.kind == "start") pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
+                if (event.kind == "restructuring") return true;
+            }
+            return false;
+        }, 60000);
+        HWND mainWindow = !restructuring || !pid ? nullptr : probe::FindTopLevel(pid, [](HWND window) {
+            return GetWindowLongA(window, GWL_EXSTYLE) == 0x110 && FindWindowExA(window, nullptr, "MDIClient", nullptr);
+        });
+        if (!mainWindow) return;
+        hiddenWhenInterrupted = !IsWindowVisible(mainWindow);
+        GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+        shownAgain = probe::WaitUntil([&] { return IsWindowVisible(mainWindow) != 0; });
+    });
+    Case run;
+    run.settings = Settings({"Hide=1"});
+    run.standin = Scenario({"restructure_ms=1000"});
+    run.exitCode = 1;
+    run.console = LoginLines(false) + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
+        "Изменения в структуре информации", std::string("   ** ") + Change, " =ПРИНИМАЕМ=", "", Interrupted,
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206", "...", "read structure 1", "restructuring - 1000", "loaded - {new_md}",
+        "show done Реорганизация информации закончена!",
+    };
+    RunResult result = Check(run);
+    interrupter.join();
+    SetConsoleCtrlHandler(IgnoreCtrlC, FALSE);
+    EXPECT_EQ(hiddenWhenInterrupted, 1);
+    EXPECT_EQ(shownAgain, 1);
+    EXPECT_TRUE(result.standinLeftRunning) << "the configurator must be left to its work";
 }
 
 // ---- dialogs that vanish, come in bursts, come back ----

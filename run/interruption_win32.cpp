@@ -1,0 +1,66 @@
+#include "run/interruption.h"
+
+#include <mutex>
+
+#include "automation/supervisor.h"
+#include "run/console.h"
+
+namespace {
+
+// The console control handler runs on a thread of its own, while the main thread may be
+// anywhere in the loop. It needs to know which configurator to show again: this id,
+// taken (set to 0) by the handler under HidingLock, after which the loop hides nothing.
+DWORD HiddenConfiguratorId = 0;
+std::mutex HidingLock;
+
+// For the line being written by the main thread to end; well within the few seconds that
+// the system allows a handler when the console is closed.
+constexpr unsigned LineWaitMs = 2000;
+
+// Only calls that send the configurator no message and wait for nothing it does: it may
+// be busy restructuring or hung.
+BOOL CALLBACK ShowIfMainFrame(HWND window, LPARAM configuratorId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != static_cast<DWORD>(configuratorId) || !MainFrameClient(window)) return TRUE;
+    ShowWindowAsync(window, SW_SHOW);
+    return FALSE;
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    DWORD hidden;
+    {
+        std::lock_guard<std::mutex> lock(HidingLock);
+        hidden = HiddenConfiguratorId;
+        HiddenConfiguratorId = 0;
+    }
+    // Looked for here, not taken from the loop: started with Hide, the configurator makes
+    // its main window hidden, possibly before the loop has found it.
+    if (hidden != 0) EnumWindows(ShowIfMainFrame, static_cast<LPARAM>(hidden));
+    ReportFinalError(LineWaitMs, "Работа прервана: конфигуратор оставлен открытым.");
+    ExitProcess(1);
+}
+
+}  // namespace
+
+InterruptionHandler::InterruptionHandler(DWORD hiddenConfiguratorId) {
+    {
+        std::lock_guard<std::mutex> lock(HidingLock);
+        HiddenConfiguratorId = hiddenConfiguratorId;
+    }
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+// SetConsoleCtrlHandler never under HidingLock: the system may hold a lock of its own
+// while a handler runs, and the handler takes HidingLock.
+InterruptionHandler::~InterruptionHandler() {
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    std::lock_guard<std::mutex> lock(HidingLock);
+    HiddenConfiguratorId = 0;
+}
+
+void HideConfiguratorWindow(HWND mainWindow) {
+    std::lock_guard<std::mutex> lock(HidingLock);
+    if (HiddenConfiguratorId != 0) ShowWindowAsync(mainWindow, SW_HIDE);
+}

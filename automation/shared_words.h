@@ -20,6 +20,9 @@ extern int LoadWanted;
 // End of the configurator's time, set only when WorkTime is not 0.
 extern std::time_t Deadline;
 
+// True once WorkTime is set and its Deadline has come.
+bool DeadlinePassed();
+
 // Configurator menu commands (WM_COMMAND ids of its main window).
 constexpr std::uint32_t UnloadDataCommand = 33204;
 constexpr std::uint32_t LoadConfigurationCommand = 33206;

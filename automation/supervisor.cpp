@@ -31,8 +31,6 @@ DWORD CyclePause() { return static_cast<DWORD>(Settings.PauseFactor) * 500; }
 
 bool FlagSet(std::uint32_t flag) { return (SupervisorFlags & flag) != 0; }
 
-bool DeadlinePassed() { return Settings.WorkTime != 0 && std::time(nullptr) >= Deadline; }
-
 bool ProcessEnded(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
 // WaitForInputIdle in slices until it answers something other than a time-out or the

@@ -281,6 +281,31 @@ TEST_F(Faults, HangWhileTheStructureChangesAreRead) {
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
 }
 
+// A long list answered slowly, item by item (5,000 items at 50 ms each): the reading stops
+// at the time limit, the items read by then stay printed in order, the changes are not
+// accepted, and the configurator is terminated.
+TEST_F(Faults, SlowLongListOfChangesIsCutOffAtTheDeadline) {
+    const std::string prefix = "Документ РасходнаяНакладная: изменен реквизит №";
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"changes_generated=5000", "list_read_ms=50"});
+    run.console = LoginLines(true) + std::vector<std::string>{
+        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
+        "Изменения в структуре информации", std::string("   ** ") + Change, "...", TimeIsUp,
+    };
+    run.journal = LoginJournal() + std::vector<std::string>{
+        "command - 33206", "...", "button save 6", "show structure Изменения в структуре информации",
+    };
+    RunResult result = CutOffAtTheDeadline(run);
+    std::vector<std::string> printed = Between(result.console, std::string("   ** ") + Change, TimeIsUp);
+    EXPECT_GT(printed.size(), 0u);
+    EXPECT_LT(printed.size(), 5000u);
+    for (size_t i = 0; i < printed.size(); ++i)
+        ASSERT_EQ(printed[i], "   ** " + prefix + std::to_string(i + 1)) << "change " << i + 1;
+    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    std::printf("%zu of 5,001 changes printed; cut off after %lu ms\n", printed.size() + 1, result.elapsedMs);
+}
+
 // The work is done, but the configurator never closes: still a failure, and the loaded
 // file stays.
 TEST_F(Faults, HangInsideTheExitCommand) {

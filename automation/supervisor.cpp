@@ -178,10 +178,13 @@ bool FindFirstMdiChild(SupervisorState& state) {
     if (!state.mdiClient) return false;
     // Only a document window that opened after the work was asked for, with no more work
     // waiting to be asked for, marks its end; otherwise a window open since the start would
-    // end the run as a success before the work was even sent.
+    // end the run as a success before the work was even sent. Once the configurator has
+    // said the work is finished, though, any document window does: it need not open a new
+    // one, and the run would otherwise wait for one that never comes.
     if (!state.workSent || IsWorkCommand(PendingCommand)) return false;
+    const bool reportedDone = FlagSet(Finished) && !FlagSet(Failed);
     HWND top = GetTopWindow(state.mdiClient);
-    if (top && top != state.mdiChildBeforeWork) {
+    if (top && (top != state.mdiChildBeforeWork || reportedDone)) {
         state.firstMdiChild = top;
         RequestExit();
     }

@@ -183,8 +183,14 @@ void AcceptStructureChanges(HWND dialog, DialogRule* row) {
     HWND list = IsWindow(dialog) ? FindWindowExA(dialog, nullptr, "ListBox", nullptr) : nullptr;
     if (list) {
         PROFILE_SPAN(Listing);
-        ReadListBoxItems(list, [](const std::string& item) { ReportInfo("   ** %s", item.c_str()); });
+        // Each item is bounded, but a slow configurator with a long list must not hold the
+        // run past its time limit.
+        ReadListBoxItems(
+            list, [](const std::string& item) { ReportInfo("   ** %s", item.c_str()); }, DeadlinePassed);
     }
+    // The configurator is about to be terminated: changes accepted now would start a
+    // restructuring only for it to be cut off.
+    if (DeadlinePassed()) return;
     ReportInfo(" =ПРИНИМАЕМ=\n");
     PressDialogButton(dialog, 1, IDOK);
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "settings/run_settings.h"
+
 std::uint32_t PendingCommand = 0;
 std::uint32_t SupervisorFlags = 0;
 int LoadWanted = 1;
@@ -15,3 +17,5 @@ long long CalendarSeconds() {
     ticks.HighPart = now.dwHighDateTime;
     return static_cast<long long>(ticks.QuadPart / 10000000);  // 100-ns ticks since 1601
 }
+
+bool DeadlinePassed() { return Settings.WorkTime != 0 && CalendarSeconds() >= Deadline; }

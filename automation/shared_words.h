@@ -23,6 +23,9 @@ extern long long Deadline;
 // is 32 bits wide, which a long WorkTime (or the year 2038) overflows.
 long long CalendarSeconds();
 
+// True once WorkTime is set and its Deadline has come.
+bool DeadlinePassed();
+
 // Configurator menu commands (WM_COMMAND ids of its main window).
 constexpr std::uint32_t UnloadDataCommand = 33204;
 constexpr std::uint32_t LoadConfigurationCommand = 33206;

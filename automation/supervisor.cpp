@@ -32,8 +32,6 @@ DWORD CyclePause() { return static_cast<DWORD>(Settings.PauseFactor) * 500; }
 
 bool FlagSet(std::uint32_t flag) { return (SupervisorFlags & flag) != 0; }
 
-bool DeadlinePassed() { return Settings.WorkTime != 0 && CalendarSeconds() >= Deadline; }
-
 bool ProcessEnded(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
 // WaitForInputIdle in slices until it answers something other than a time-out or the
@@ -184,10 +182,13 @@ bool FindFirstMdiChild(SupervisorState& state) {
     if (!state.mdiClient) return false;
     // Only a document window that opened after the work was asked for, with no more work
     // waiting to be asked for, marks its end; otherwise a window open since the start would
-    // end the run as a success before the work was even sent.
+    // end the run as a success before the work was even sent. Once the configurator has
+    // said the work is finished, though, any document window does: it need not open a new
+    // one, and the run would otherwise wait for one that never comes.
     if (!state.workSent || IsWorkCommand(PendingCommand)) return false;
+    const bool reportedDone = FlagSet(Finished) && !FlagSet(Failed);
     HWND top = GetTopWindow(state.mdiClient);
-    if (top && top != state.mdiChildBeforeWork) {
+    if (top && (top != state.mdiChildBeforeWork || reportedDone)) {
         state.firstMdiChild = top;
         RequestExit();
     }

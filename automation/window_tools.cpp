@@ -220,13 +220,15 @@ int DefaultButtonId(HWND dialog) {
     return LOWORD(answer);
 }
 
-void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit) {
+void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit,
+                      const std::function<bool()>& stop) {
     if (!IsWindow(listBox)) return;
     LRESULT count = 0;
     if (!SendBoundedWide(listBox, LB_GETCOUNT, 0, 0, &count) || count == LB_ERR) return;
     std::wstring wide;
     std::string item;
     for (LRESULT index = 0; index < count; ++index) {
+        if (stop && stop()) break;
         LRESULT length = 0;
         if (!SendBoundedWide(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, &length) ||
             length == LB_ERR || length < 0 || length > LongestListItem)

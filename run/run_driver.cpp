@@ -75,7 +75,9 @@ void DeleteLoadedFile(FileRelation toInfobase) {
         return;
     }
     ReportInfo("Удаление файла %s", Settings.NewMDPath.c_str());
-    DeleteFileA(Settings.NewMDPath.c_str());
+    // The load itself succeeded, so a file left behind is said but does not fail the run.
+    if (!DeleteFileA(Settings.NewMDPath.c_str()))
+        ReportError("Не удалось удалить файл %s: %s", Settings.NewMDPath.c_str(), SystemErrorText().c_str());
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ struct DialogContext {
     DialogResult result;
     int pressMs = 0;
     int vanishMs = 0;
+    int listReadMs = 0;
     long listReads = 0;
 };
 
@@ -98,6 +99,8 @@ LRESULT CALLBACK FieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             Point("settext:" + name);
         } else if (message == LB_GETTEXT) {
             if (context->listReads++ == 0) Point("list_read");
+            // A configurator that is slow over every item of its list.
+            if (context->listReadMs > 0) Sleep(static_cast<DWORD>(context->listReadMs));
         }
     }
     if (message == WM_NCDESTROY) {
@@ -302,6 +305,7 @@ DialogResult RunDialog(const DialogSpec& spec) {
     DialogContext context{&spec, {}};
     context.pressMs = Plan.Number(spec.name + ".press_ms", 0);
     context.vanishMs = Plan.Number(spec.name + ".vanish_ms", 0);
+    context.listReadMs = Plan.Number("list_read_ms", 0);
     DialogTemplate dialogTemplate = BuildTemplate(spec);
     INT_PTR ended = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate.Get(), spec.owner, &DialogProc,
                                             reinterpret_cast<LPARAM>(&context));

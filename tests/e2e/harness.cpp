@@ -64,10 +64,14 @@ void RemoveTree(const std::string& folder) {
             std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
             std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
+                continue;
+            }
+            // A read-only file (a test's own, or a copy of it that kept the attribute) goes too.
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                SetFileAttributesA(path.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+            DeleteFileA(path.c_str());
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }

@@ -681,6 +681,24 @@ TEST_F(RunScenario, DeleteAfterASuccessfulLoad) {
     EXPECT_FALSE(FileExists(NewMd()));
 }
 
+// A file to load that cannot be deleted (read-only): the failure is said with the system's
+// text, and the run still succeeds, since the load did.
+TEST_F(RunScenario, DeleteAfterSaysWhenTheFileCannotBeDeleted) {
+    ASSERT_TRUE(SetFileAttributesA(NewMd().c_str(), FILE_ATTRIBUTE_READONLY));
+    Case run;
+    run.settings = SettingsWith({"DeleteAfter=1"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + LoadLines() + std::vector<std::string>{
+        "Удаление файла {new_md}",
+        "ОШИБКА! Не удалось удалить файл {new_md}: (5) {*}",
+        "",
+    };
+    run.journal = LoginJournal() + LoadJournal();
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_TRUE(FileExists(NewMd()));
+}
+
 // Started from the infobase's folder with no file next to the program, the default
 // "1cv7.md" is the infobase's own configuration: it is loaded (identical), never deleted.
 TEST_F(RunScenario, DeleteAfterNeverDeletesTheInfobaseConfiguration) {

@@ -1,10 +1,8 @@
 #include "run/console.h"
 
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 
 #include "settings/run_settings.h"
 #include "settings/system_services.h"
@@ -12,9 +10,11 @@
 namespace {
 
 // Lines come from the main thread and, at an interruption, from the console control
-// handler's thread: one whole line at a time, never two mixed. (The time stamp's
-// localtime buffer is shared too.)
-std::timed_mutex OutputLock;
+// handler's thread: one whole line at a time, never two mixed (LockConsoleOutput). The
+// time stamp's localtime buffer is shared too.
+// The main thread's wait has no limit of its own: the lock is held for one line at a time,
+// or by the interruption handler right before it ends the process.
+constexpr unsigned long NoLimit = 0xFFFFFFFF;
 
 std::string FormatText(const char* format, va_list args) {
     va_list measure;
@@ -37,7 +37,7 @@ std::string TimeStamp() {
     return std::string(stamp, length);
 }
 
-// With OutputLock held.
+// With the console output locked.
 void WriteLockedLine(const char* prefix, const char* format, va_list args) {
     std::string text = prefix + FormatText(format, args);
     ConvertToOem(text);
@@ -49,8 +49,9 @@ void WriteLockedLine(const char* prefix, const char* format, va_list args) {
 }
 
 void WriteLine(const char* prefix, const char* format, va_list args) {
-    std::lock_guard<std::timed_mutex> lock(OutputLock);
+    bool locked = LockConsoleOutput(NoLimit);
     WriteLockedLine(prefix, format, args);
+    if (locked) UnlockConsoleOutput();
 }
 
 }  // namespace
@@ -74,7 +75,7 @@ void ReportError(const char* format, ...) {
 void ReportFinalError(unsigned limitMs, const char* format, ...) {
     // The lock is kept: the process ends right after this line, and no line of the main
     // thread may follow it half-written.
-    if (!OutputLock.try_lock_for(std::chrono::milliseconds(limitMs))) return;
+    if (!LockConsoleOutput(limitMs)) return;
     if (Settings.Debug == 0) return;
     va_list args;
     va_start(args, format);

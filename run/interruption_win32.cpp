@@ -1,7 +1,5 @@
 #include "run/interruption.h"
 
-#include <mutex>
-
 #include "automation/supervisor.h"
 #include "run/console.h"
 
@@ -11,7 +9,24 @@ namespace {
 // anywhere in the loop. It needs to know which configurator to show again: this id,
 // taken (set to 0) by the handler under HidingLock, after which the loop hides nothing.
 DWORD HiddenConfiguratorId = 0;
-std::mutex HidingLock;
+
+// A critical section: present on every Windows the tool runs on, and usable from the
+// handler's thread (the C++ library's mutex is missing from mingw-w64's win32 variant).
+class HidingLockType {
+public:
+    HidingLockType() { InitializeCriticalSection(&section_); }
+    ~HidingLockType() { DeleteCriticalSection(&section_); }
+    void lock() { EnterCriticalSection(&section_); }
+    void unlock() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+} HidingLock;
+
+struct HidingLocked {
+    HidingLocked() { HidingLock.lock(); }
+    ~HidingLocked() { HidingLock.unlock(); }
+};
 
 // For the line being written by the main thread to end; well within the few seconds that
 // the system allows a handler when the console is closed.
@@ -31,7 +46,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
     DWORD hidden;
     {
-        std::lock_guard<std::mutex> lock(HidingLock);
+        HidingLocked lock;
         hidden = HiddenConfiguratorId;
         HiddenConfiguratorId = 0;
     }
@@ -39,14 +54,18 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     // its main window hidden, possibly before the loop has found it.
     if (hidden != 0) EnumWindows(ShowIfMainFrame, static_cast<LPARAM>(hidden));
     ReportFinalError(LineWaitMs, "Работа прервана: конфигуратор оставлен открытым.");
-    ExitProcess(1);
+    // Ended at once, without the C runtime's clean-up: the main thread stops wherever it is
+    // and may hold the runtime's own locks, which that clean-up would wait for. The line
+    // has been flushed already.
+    TerminateProcess(GetCurrentProcess(), 1);
+    return TRUE;
 }
 
 }  // namespace
 
 InterruptionHandler::InterruptionHandler(DWORD hiddenConfiguratorId) {
     {
-        std::lock_guard<std::mutex> lock(HidingLock);
+        HidingLocked lock;
         HiddenConfiguratorId = hiddenConfiguratorId;
     }
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
@@ -56,11 +75,11 @@ InterruptionHandler::InterruptionHandler(DWORD hiddenConfiguratorId) {
 // while a handler runs, and the handler takes HidingLock.
 InterruptionHandler::~InterruptionHandler() {
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-    std::lock_guard<std::mutex> lock(HidingLock);
+    HidingLocked lock;
     HiddenConfiguratorId = 0;
 }
 
 void HideConfiguratorWindow(HWND mainWindow) {
-    std::lock_guard<std::mutex> lock(HidingLock);
+    HidingLocked lock;
     if (HiddenConfiguratorId != 0) ShowWindowAsync(mainWindow, SW_HIDE);
 }

@@ -17,3 +17,11 @@ std::string ModuleFilePath();
 
 // True when the path names an existing file that is not a directory.
 bool IsExistingFile(const std::string& path);
+
+// The console lines' lock: lines come from the main thread and, at an interruption, from
+// the console control handler's thread. LockConsoleOutput waits at most limitMs and says
+// whether it got the lock. (A kernel mutex on Windows, timed and present on every version
+// the tool runs on; the C++ library's timed mutex is missing from mingw-w64's win32
+// threading variant.)
+bool LockConsoleOutput(unsigned long limitMs);
+void UnlockConsoleOutput();

@@ -2,6 +2,9 @@
 // (fuzzing and sanitizers). Text is Windows-1251 as on the target system.
 #include "settings/system_services.h"
 
+#include <chrono>
+#include <mutex>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,3 +62,13 @@ bool IsExistingFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
+
+namespace {
+std::timed_mutex ConsoleOutput;
+}  // namespace
+
+bool LockConsoleOutput(unsigned long limitMs) {
+    return ConsoleOutput.try_lock_for(std::chrono::milliseconds(limitMs));
+}
+
+void UnlockConsoleOutput() { ConsoleOutput.unlock(); }

@@ -29,3 +29,22 @@ bool IsExistingFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+namespace {
+HANDLE ConsoleOutputMutex() {
+    static HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    return mutex;
+}
+}  // namespace
+
+bool LockConsoleOutput(unsigned long limitMs) {
+    HANDLE mutex = ConsoleOutputMutex();
+    // Without a mutex (none could be made) lines are written unguarded, as before threads.
+    if (!mutex) return true;
+    DWORD answer = WaitForSingleObject(mutex, limitMs);
+    return answer == WAIT_OBJECT_0 || answer == WAIT_ABANDONED;
+}
+
+void UnlockConsoleOutput() {
+    if (HANDLE mutex = ConsoleOutputMutex()) ReleaseMutex(mutex);
+}

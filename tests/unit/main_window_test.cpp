@@ -84,7 +84,7 @@ TEST(MainWindow, OnlyTheExactExtendedStyleMakesAFrameTheMainWindow) {
         {WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT, false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.exStyle);
+        SCOPED_TRACE(::testing::Message() << "extended style 0x" << std::hex << row.exStyle);
         StandinFrame standin(row.exStyle);
         ASSERT_NE(standin.frame(), nullptr) << "the stand-in's frame did not come";
         ASSERT_EQ(static_cast<DWORD>(GetWindowLongA(standin.frame(), GWL_EXSTYLE)), row.exStyle);

@@ -632,10 +632,6 @@ TEST_F(Faults, DeleteAfterKeepsTheFileAfterAnUnloadOnlyRun) {
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
 }
 
-}  // namespace
-
-namespace {
-
 // ---- no main window: the search has ten minutes of its own (ctest label "long") ----
 
 // The search for the main window is not held to WorkTime: with a deadline a minute after the

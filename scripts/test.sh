@@ -37,6 +37,16 @@ if [ -z "$probe" ]; then
   exit 1
 fi
 
+# Tests labelled "long" (each waits out a ten-minute search) are left out unless labels are
+# asked for: scripts/test.sh -L long runs just them, side by side.
+labels=(-LE long)
+for argument in "$@"; do
+  case "$argument" in
+    -LE*|--label-exclude*) ;;
+    -L*|--label-regex*) labels=() ;;
+  esac
+done
+
 # Both runs at once: most tests sleep on the configurator's pauses, so more of them than
 # cores may run together. A test is tried a second time after a failure: on this two-core
 # machine Wine now and then fails to start a process under load (the failed attempt's output
@@ -45,7 +55,7 @@ logs="$root/build/test-logs"
 mkdir -p "$logs"
 pids=()
 for arch in x64 x86; do
-  ctest --preset "$arch" -j 4 --output-on-failure --no-tests=error --repeat until-pass:2 "$@" \
+  ctest --preset "$arch" -j 4 --output-on-failure --no-tests=error --repeat until-pass:2 "${labels[@]}" "$@" \
         >"$logs/$arch.log" 2>&1 &
   pids+=($!)
 done

@@ -16,6 +16,7 @@ const char* const PlainKeys[] = {
     "done_button", "identical_button", "restructure_ms", "list_read_ms", "unload_default", "unload_box_over_dialog",
     "structure", "login_user", "mdi_child", "mdi_child_disabled", "mdi_child_enable_ms", "config_window",
     "config_window_title", "exit_question", "exit_code", "linger_ms", "hang", "crash", "close", "crash_code",
+    "main_ex_style",
 };
 
 // Properties of a dialog, known ("save.press_ms") or extra ("extra1.text").

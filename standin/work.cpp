@@ -458,6 +458,13 @@ void RegisterClasses() {
     RegisterClassExA(&metadata);
 }
 
+// A configurator that shows nothing more: idle, with no window, until it is ended from outside.
+[[noreturn]] void WaitWithoutWindows() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    EndProcess(0);
+}
+
 }  // namespace
 
 void Point(const std::string& name) {
@@ -490,8 +497,9 @@ bool PassStartWindows() {
     }
     if (Plan.Number("login", 1)) {
         std::string expected = Plan.Text("password");
-        bool sameWindow = Plan.Text("login_retry", "new") == "same";
-        bool boxAfter = Plan.Text("login_retry", "new") == "after";
+        const std::string retry = Plan.Text("login_retry", "new");
+        bool sameWindow = retry == "same";
+        bool boxAfter = retry == "after" || retry == "never";
         while (true) {
             DialogSpec spec;
             spec.name = "login";
@@ -518,7 +526,10 @@ bool PassStartWindows() {
             DialogResult result = RunDialog(spec);
             if (result.id == IDOK) break;
             if (result.id == IDCANCEL || result.id == 0) return false;
-            if (result.id == WrongAfterDialog) RunMessageBox("login_wrong", nullptr, WrongPasswordText);
+            if (result.id == WrongAfterDialog) {
+                RunMessageBox("login_wrong", nullptr, WrongPasswordText);
+                if (retry == "never") WaitWithoutWindows();
+            }
         }
     }
     if (Plan.Text("lock") == "start") {
@@ -530,7 +541,9 @@ bool PassStartWindows() {
 
 void CreateMainWindow(int show) {
     RegisterClasses();
-    Run.mainWindow = CreateWindowExA(WS_EX_ACCEPTFILES | WS_EX_WINDOWEDGE, FrameClass, MainWindowTitle,
+    // Another style makes a frame that the tool must not take for the main window.
+    DWORD exStyle = static_cast<DWORD>(Plan.Number("main_ex_style", WS_EX_ACCEPTFILES | WS_EX_WINDOWEDGE));
+    Run.mainWindow = CreateWindowExA(exStyle, FrameClass, MainWindowTitle,
                                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 900, 650, nullptr, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);
     ShowWindow(Run.mainWindow, show);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -721,6 +722,76 @@ TEST_F(Faults, DeleteAfterKeepsTheFileAfterAnUnloadOnlyRun) {
     Check(run);
     EXPECT_TRUE(FileExists(NewMd()));
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+}
+
+// ---- no main window: the search has ten minutes of its own (ctest label "long") ----
+
+// The search for the main window is not held to WorkTime: with a deadline a minute after the
+// start, a main window that never comes still ends the run after ten minutes of searching.
+class TenMinuteSearch : public Faults {
+protected:
+    static constexpr DWORD SearchBudgetMs = 600000;
+    static constexpr DWORD SearchSlackMs = 15000;
+
+    RunResult SearchRunsOut(Case run) {
+        run.settings = run.settings + std::vector<std::string>{"WorkTime=1", "DeleteAfter=1"};
+        run.exitCode = 1;
+        run.console = run.console + std::vector<std::string>{"ОШИБКА! Окно конфигуратора не найдено!"};
+        run.limitMs = SearchBudgetMs + 2 * SearchSlackMs;
+        RunResult result = Check(run);
+        EXPECT_GE(result.elapsedMs, SearchBudgetMs);
+        EXPECT_LE(result.elapsedMs, SearchBudgetMs + SearchSlackMs);
+        EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+        EXPECT_TRUE(FileExists(NewMd()));
+        std::printf("the search for the main window ended after %lu ms\n", result.elapsedMs);
+        return result;
+    }
+};
+
+// The frame has WS_EX_TOPMOST besides WS_EX_WINDOWEDGE and WS_EX_ACCEPTFILES: not the
+// configurator's main window, so no command is ever sent to it.
+TEST_F(TenMinuteSearch, MainWindowWithOneStyleBitMore) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"main_ex_style=0x118"});
+    run.console = LoginLines(true);
+    run.journal = LoginJournal();
+    RunResult result = SearchRunsOut(run);
+    EXPECT_TRUE(result.standinLeftRunning);
+}
+
+TEST_F(TenMinuteSearch, ConfiguratorCrashesBeforeItsMainWindow) {
+    Case run;
+    run.settings = Settings({});
+    run.standin = Scenario({"crash=press:login"});
+    run.console = LoginLines(true);
+    run.journal = {
+        "show login Авторизация  доступа",
+        std::string("typed login ") + LoginSecret,
+        "button login 1",
+        "crash - press:login",
+    };
+    RunResult result = SearchRunsOut(run);
+    EXPECT_FALSE(result.standinLeftRunning);
+}
+
+// After the wrong password the configurator shows nothing more, and the log-in prompt the
+// search waits for never comes back.
+TEST_F(TenMinuteSearch, LoginPromptNeverComesBackAfterAWrongPassword) {
+    const std::string wrong = "Неверный-Пароль-2619";
+    Case run;
+    run.settings = {"Password=" + wrong};
+    run.standin = Scenario({"login_retry=never"});
+    run.console = LoginLines(true) + std::vector<std::string>{"ОШИБКА! Пароль не принят!"};
+    run.journal = {
+        "show login Авторизация  доступа",
+        "typed login " + wrong,
+        "button login 1",
+        "show login_wrong Пароль набран неверно.",
+        "button login_wrong 2",
+    };
+    RunResult result = SearchRunsOut(run);
+    EXPECT_TRUE(result.standinLeftRunning);
 }
 
 }  // namespace

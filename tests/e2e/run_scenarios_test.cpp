@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/win_handles.h"
 #include "tests/e2e/harness.h"
 #include "tests/support/child_process.h"
 
@@ -925,6 +926,191 @@ TEST_F(RunScenario, DebugZeroPrintsNothing) {
     RunResult result = Verify(run);
     EXPECT_EQ(result.output, "");
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
+// ---- side by side with other configurators on the same desktop ----
+
+// A second infobase beside the test's own, with a folder, a stand-in and a journal of its
+// own: one more fixture object, set up and cleaned up (its stand-ins ended) by hand.
+class Neighbour : public e2e::EndToEnd {
+public:
+    Neighbour() { SetUp(); }
+    ~Neighbour() override { TearDown(); }
+    using EndToEnd::Check;
+    using EndToEnd::InfobaseMd;
+    using EndToEnd::Journal;
+    using EndToEnd::UnloadFile;
+
+    // Starts the stand-in in this infobase, as someone at the desktop would start the
+    // configurator, and waits until its journal shows an event of the kind (30 s at most).
+    bool StartStandin(const std::vector<std::string>& scenario, const std::string& kind) {
+        std::string lines;
+        for (const auto& line : scenario) lines += line + "\r\n";
+        WriteFile(Base() + "\\standin.scenario", lines);
+        std::string commandLine = Expand("\"{standin}\" config /d\"{base}\" /u\"{base}\" /nАдминистратор");
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, Base().c_str(), &startup,
+                            &started))
+            return false;
+        CloseHandle(started.hThread);
+        process_.reset(started.hProcess);
+        for (ULONGLONG end = GetTickCount64() + 30000; GetTickCount64() < end; Sleep(50))
+            for (const auto& event : Journal())
+                if (event.kind == kind) return true;
+        return false;
+    }
+    bool Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+    DWORD ProcessId() const { return process_ ? GetProcessId(process_.get()) : 0; }
+    std::vector<std::string> JournalLines() const {
+        RunResult journal;
+        journal.journal = Journal();
+        return journal.JournalLines();
+    }
+
+private:
+    void TestBody() override {}
+    unique_handle process_;
+};
+
+// Keeps the top-level windows of the given processes above all others while it lives, as if
+// someone kept clicking them: a search in the desktop's order meets them first.
+class RaisedWindows {
+public:
+    explicit RaisedWindows(std::vector<DWORD> processIds)
+        : processIds_(std::move(processIds)), thread_([this] {
+              while (!stop_) {
+                  EnumWindows(Raise, reinterpret_cast<LPARAM>(this));
+                  Sleep(100);
+              }
+          }) {}
+    ~RaisedWindows() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    static BOOL CALLBACK Raise(HWND window, LPARAM data) {
+        const auto& ids = reinterpret_cast<RaisedWindows*>(data)->processIds_;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (IsWindowVisible(window) && std::find(ids.begin(), ids.end(), owner) != ids.end())
+            SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return TRUE;
+    }
+
+    std::vector<DWORD> processIds_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;  // last: it starts once the rest is there
+};
+
+// When each dialog of a journal was open: from its "show" to the first event after its
+// press (a press keeps the stand-in busy, so nothing of it comes in between).
+std::vector<std::pair<ULONGLONG, ULONGLONG>> OpenDialogs(const std::vector<e2e::JournalEvent>& journal) {
+    std::vector<std::pair<ULONGLONG, ULONGLONG>> spans;
+    for (size_t i = 0; i < journal.size(); ++i) {
+        if (journal[i].kind != "show") continue;
+        for (size_t j = i + 1; j < journal.size(); ++j) {
+            if (journal[j].kind != "button" || journal[j].name != journal[i].name) continue;
+            spans.emplace_back(journal[i].tick, journal[std::min(j + 1, journal.size() - 1)].tick);
+            break;
+        }
+    }
+    return spans;
+}
+
+// How long both stand-ins had a dialog open at once, in ms.
+ULONGLONG BothHadADialogOpen(const RunResult& first, const RunResult& second) {
+    ULONGLONG both = 0;
+    for (const auto& one : OpenDialogs(first.journal))
+        for (const auto& other : OpenDialogs(second.journal)) {
+            ULONGLONG from = std::max(one.first, other.first), to = std::min(one.second, other.second);
+            if (to > from) both += to - from;
+        }
+    return both;
+}
+
+// An unload, then a load with a password prompt, for the given log-in and configuration
+// passwords; every press of the work keeps the stand-in busy for 1.5 s, so that each dialog
+// stays open a while. (Not the log-in's: a log-in window still there a second after its OK
+// is answered again.)
+Case UnloadThenLoadWith(const std::string& loginPassword, const std::string& configPassword) {
+    Case run;
+    run.settings = {"Password=" + loginPassword, "ConfigPassword=" + configPassword, "DownloadTo={unload}"};
+    run.standin = {"password=" + loginPassword, "config_password=" + configPassword, std::string("change=") + Change,
+                   "unload.press_ms=1500", "password.press_ms=1500", "open_file.press_ms=1500",
+                   "save.press_ms=1500", "structure.press_ms=1500"};
+    run.console = LoginLines() +
+                  std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!", "Ввод пароля... OK"} +
+                  LoadLines();
+    std::vector<std::string> load = LoadJournal();
+    run.journal = std::vector<std::string>{
+        "show login Авторизация  доступа",
+        "typed login " + loginPassword,
+        "button login 1",
+        "main - {*}",
+        "command - 33204",
+        "show unload Выгрузка данных",
+        "typed unload {unload_lower}",
+        "button unload 1",
+        "unloaded - {unload_lower}",
+        "show unload_done Выгрузка успешно завершена!",
+        "button unload_done 2",
+        "command - 33206",
+        "show password Введите пароль:",
+        "typed password " + configPassword,
+        "button password 1",
+    } + std::vector<std::string>(load.begin() + 1, load.end());
+    return run;
+}
+
+// Two runs started together on one desktop, each with its own infobase, stand-in, passwords
+// and unload file, with dialogs open at the same moments: each configurator gets only its
+// own run's typing and presses, and both runs succeed.
+TEST_F(RunScenario, TwoRunsSideBySideKeepToTheirOwnConfigurators) {
+    Neighbour beside;
+    RunResult theirs;
+    std::thread other([&] { theirs = beside.Check(UnloadThenLoadWith("Второй-Вход-8150", "Второй-Конфиг-4472")); });
+    RunResult ours = Check(UnloadThenLoadWith("Первый-Вход-2093", "Первый-Конфиг-6618"));
+    other.join();
+
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_EQ(ReadFile(UnloadFile()), std::string("STANDIN UNLOAD\r\n") + OriginalMd);
+    EXPECT_EQ(ReadFile(beside.InfobaseMd()), NewMdContents);
+    EXPECT_EQ(ReadFile(beside.UnloadFile()), std::string("STANDIN UNLOAD\r\n") + OriginalMd);
+    const ULONGLONG overlap = BothHadADialogOpen(ours, theirs);
+    EXPECT_GE(overlap, 3000u) << "the two runs' dialogs were hardly ever open at the same time";
+    std::printf("the two stand-ins had dialogs open at the same time for %llu ms; runs of %lu and %lu ms\n",
+                overlap, ours.elapsedMs, theirs.elapsedMs);
+}
+
+// Configurators that the run did not start, with the same windows and texts and journals of
+// their own, one at its log-in window and one at its main window, stay on screen through the
+// whole run, above the run's own windows: nothing is typed into them, pressed in them or
+// sent to them.
+TEST_F(RunScenario, ConfiguratorsNotStartedByTheRunAreNeverTouched) {
+    Neighbour atLogin, atMain;
+    ASSERT_TRUE(atLogin.StartStandin(ScenarioWith({}), "show"));
+    ASSERT_TRUE(atMain.StartStandin(ScenarioWith({"login=0"}), "main"));
+    RaisedWindows onTop({atLogin.ProcessId(), atMain.ProcessId()});
+    Case run;
+    run.settings = SettingsWith({"DownloadTo={unload}"});
+    run.standin = ScenarioWith({});
+    run.console = LoginLines() + std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!"} +
+                  LoadLines();
+    run.journal = LoginJournal() + std::vector<std::string>{"command - 33204", "..."} + LoadJournal();
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+
+    EXPECT_TRUE(atLogin.Running());
+    EXPECT_TRUE(atMain.Running());
+    EXPECT_TRUE(e2e::MatchSequence("journal of the configurator at its log-in window",
+                                   {"show login Авторизация  доступа"}, atLogin.JournalLines()));
+    EXPECT_TRUE(e2e::MatchSequence("journal of the configurator at its main window", {"main - {*}"},
+                                   atMain.JournalLines()));
+    EXPECT_EQ(ReadFile(atLogin.InfobaseMd()), OriginalMd);
+    EXPECT_EQ(ReadFile(atMain.InfobaseMd()), OriginalMd);
 }
 
 }  // namespace

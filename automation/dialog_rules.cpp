@@ -113,7 +113,7 @@ namespace {
 // Types the password and presses the row's button; only the caption reaches the console.
 void EnterPassword(HWND dialog, DialogRule* row, const std::string& password) {
     SetEditText(dialog, password, "Edit");
-    int pressed = PressDialogButton(dialog, 4, row->parameter);
+    int pressed = PressDialogButton(dialog, SendMode::ThenCancelIfRejected, row->parameter);
     ReportInfo("Ввод пароля... %s", ButtonCaption(pressed).c_str());
 }
 
@@ -133,47 +133,47 @@ void HandleWrongPassword(HWND dialog, DialogRule*) {
     // Set before the press: the completion of the password press may run inside it and
     // must then cancel the prompt.
     SupervisorFlags |= PasswordRejected;
-    PressDialogButton(dialog, 0, IDCANCEL);
+    PressDialogButton(dialog, SendMode::WaitBounded, IDCANCEL);
 }
 
 void ResolveNotDescendant(HWND dialog, DialogRule*) {
     ReportError("Загружаемая конфигурация не потомок текущей!");
     if (Settings.ForceReplace != 0) {
         ReportInfo("  Все равно записываем.");
-        PressDialogButton(dialog, 1, IDYES);
+        PressDialogButton(dialog, SendMode::BlockOneSecond, IDYES);
     } else if (Settings.Merge != 0) {
         ReportInfo("  Объединяем.");
         UseConfigPassword();
         PendingCommand = MergeConfigurationsCommand;
-        PressDialogButton(dialog, 0, IDNO);
+        PressDialogButton(dialog, SendMode::WaitBounded, IDNO);
     } else {
         EnterFailureMode();
         ReportInfo("  Выходим.");
-        PressDialogButton(dialog, 9, IDNO);
+        PressDialogButton(dialog, SendMode::NothingFollows, IDNO);
     }
 }
 
 void AnswerSaveMetadata(HWND dialog, DialogRule* row) {
-    int pressed = PressDialogButton(dialog, 1, row->parameter);
+    int pressed = PressDialogButton(dialog, SendMode::BlockOneSecond, row->parameter);
     ReportInfo("Сохранить конфигурацию?\n =%s=", ButtonCaption(pressed).c_str());
 }
 
 void EnterConfigurationFile(HWND dialog, DialogRule* row) {
     UseNewConfigPassword();
     SetEditText(dialog, Settings.NewMDPath, "Edit");
-    int pressed = PressDialogButton(dialog, 1, row->parameter);
+    int pressed = PressDialogButton(dialog, SendMode::BlockOneSecond, row->parameter);
     ReportInfo("Открываем файл конфигурации: %s\n =%s=", Settings.NewMDPath.c_str(),
                ButtonCaption(pressed).c_str());
 }
 
 void ConfirmMerge(HWND dialog, DialogRule* row) {
-    int pressed = PressDialogButton(dialog, 1, row->parameter);
+    int pressed = PressDialogButton(dialog, SendMode::BlockOneSecond, row->parameter);
     ReportInfo(" =%s=", ButtonCaption(pressed).c_str());
 }
 
 void AbortOnError(HWND dialog, DialogRule* row) {
     ReportError("%s", row->text);
-    PressDialogButton(dialog, 0, IDCANCEL);
+    PressDialogButton(dialog, SendMode::WaitBounded, IDCANCEL);
     EnterFailureMode();
 }
 
@@ -192,11 +192,11 @@ void AcceptStructureChanges(HWND dialog, DialogRule* row) {
     // restructuring only for it to be cut off.
     if (DeadlinePassed()) return;
     ReportInfo(" =ПРИНИМАЕМ=\n");
-    PressDialogButton(dialog, 1, IDOK);
+    PressDialogButton(dialog, SendMode::BlockOneSecond, IDOK);
 }
 
 void AcknowledgeCompletion(HWND dialog, DialogRule* row) {
-    int pressed = PressDialogButton(dialog, 1, IDOK, IDCANCEL);
+    int pressed = PressDialogButton(dialog, SendMode::BlockOneSecond, IDOK, IDCANCEL);
     ReportInfo("%s \n =%s=", row->text, ButtonCaption(pressed).c_str());
     if (row->parameter != 0) PendingCommand = ExitCommand;
     SupervisorFlags |= Finished;
@@ -207,7 +207,7 @@ void EnterUnloadFile(HWND dialog, DialogRule* row) {
     row->parameter = 0;
     SetEditText(dialog, Settings.DownloadTo, "ComboBox");
     ReportInfo("Выгрузка в файл: %s", Settings.DownloadTo.c_str());
-    PressDialogButton(dialog, 1, IDOK);
+    PressDialogButton(dialog, SendMode::BlockOneSecond, IDOK);
 }
 
 void ContinueAfterUnload(HWND dialog, DialogRule*) {
@@ -218,11 +218,11 @@ void ContinueAfterUnload(HWND dialog, DialogRule*) {
         PendingCommand = LoadConfigurationCommand;
     else
         RequestExit();
-    PressDialogButton(dialog, 1, IDCANCEL);
+    PressDialogButton(dialog, SendMode::BlockOneSecond, IDCANCEL);
 }
 
 void AnswerUnknownDialog(HWND dialog, DialogRule*) {
     std::string description = DescribeWindow(dialog);
-    int pressed = PressDialogButton(dialog, 1, IDOK, IDCANCEL, DefaultButtonId(dialog));
+    int pressed = PressDialogButton(dialog, SendMode::BlockOneSecond, IDOK, IDCANCEL, DefaultButtonId(dialog));
     ReportInfo("%s \n =%s=", description.c_str(), ButtonCaption(pressed).c_str());
 }

@@ -120,16 +120,16 @@ BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
     }
     if (title == RegistrationTitle) {
         ReportInfo("Регистрируем новую базу");
-        PressDialogButton(window, 1, IDOK);
+        PressDialogButton(window, SendMode::BlockOneSecond, IDOK);
         return FALSE;
     }
     if (title == LoginTitle) {
         if (!FlagSet(PasswordRejected)) {
             ReportInfo("%s", title.c_str());
             SetEditText(window, Settings.Password, "Edit");
-            PressDialogButton(window, 4, IDOK);
+            PressDialogButton(window, SendMode::ThenCancelIfRejected, IDOK);
         } else {
-            PressDialogButton(window, 3, IDCANCEL);
+            PressDialogButton(window, SendMode::ThenFailAndFinish, IDCANCEL);
             EnterFailureMode();
         }
         return FALSE;
@@ -137,13 +137,13 @@ BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
     if (HasStaticText(window, WrongPasswordText)) {
         ReportError("Пароль не принят!");
         SupervisorFlags |= PasswordRejected;
-        PressDialogButton(window, 1, IDCANCEL);
+        PressDialogButton(window, SendMode::BlockOneSecond, IDCANCEL);
         return FALSE;
     }
     if (!FlagSet(Failed) && HasStaticText(window, MetadataLockText)) {
         ReportError("Конфигуратор уже где-то запущен!");
         EnterFailureMode();
-        PressDialogButton(window, 3, IDCANCEL);
+        PressDialogButton(window, SendMode::ThenFailAndFinish, IDCANCEL);
         return FALSE;
     }
     return TRUE;
@@ -259,7 +259,7 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
                 state.workSent = true;
                 state.mdiChildBeforeWork = GetTopWindow(state.mdiClient);
             }
-            SendCommand(state.mainWindow, static_cast<int>(PendingCommand), static_cast<SendMode>(PendingCommand));
+            SendCommand(state.mainWindow, static_cast<int>(PendingCommand), SendMode::NothingFollows);
             PendingCommand = 0;
             continue;
         }

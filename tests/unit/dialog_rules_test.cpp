@@ -169,7 +169,7 @@ TEST_F(DialogRulesTest, PasswordPromptGetsTheConfigPasswordAndOk) {
     TestDialog prompt(Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)}));
     std::string out = Dispatch(prompt.window());
     EXPECT_EQ(out, ExpectedConsole({"Ввод пароля... OK"}));
-    ExpectPressed(prompt, {1});
+    ExpectPressed(prompt, {IDOK});
     EXPECT_EQ(TextAtPress(prompt, 100), "Секрет-1");
     EXPECT_EQ(out.find(OemBytes("Секрет")), std::string::npos) << "passwords are never printed";
     EXPECT_EQ(SupervisorFlags, 0u);
@@ -179,14 +179,14 @@ TEST_F(DialogRulesTest, PasswordPromptGetsTheConfigPasswordAndOk) {
 TEST_F(DialogRulesTest, WrongPasswordIsWrittenOnceAndCancelledEveryTime) {
     TestDialog first(Box(WrongPassword, {2}));
     EXPECT_EQ(Dispatch(first.window()), ExpectedConsole({"ОШИБКА! Пароль не принят!"}));
-    ExpectPressed(first, {2});
+    ExpectPressed(first, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 
     PendingCommand = 0;
     TestDialog second(Box(WrongPassword, {2}));
     EXPECT_EQ(Dispatch(second.window()), "");
-    ExpectPressed(second, {2});
+    ExpectPressed(second, {IDCANCEL});
     EXPECT_EQ(PendingCommand, ExitCommand) << "failure mode entered again queues the exit again";
 }
 
@@ -194,7 +194,7 @@ TEST_F(DialogRulesTest, WrongPasswordAfterTheLoginWasRejectedWritesNothing) {
     SupervisorFlags = PasswordRejected;
     TestDialog box(Box(WrongPassword, {2}));
     EXPECT_EQ(Dispatch(box.window()), "");
-    ExpectPressed(box, {2});
+    ExpectPressed(box, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
 }
 
@@ -207,7 +207,7 @@ TEST_F(DialogRulesTest, NotDescendantWithForceReplaceWritesAnyway) {
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!",
                                                            "  Все равно записываем."}))
             << "Merge " << merge;
-        ExpectPressed(box, {6});
+        ExpectPressed(box, {IDYES});
         EXPECT_EQ(PendingCommand, 0u) << "no merge queued: ForceReplace wins";
         EXPECT_EQ(SupervisorFlags, 0u);
     }
@@ -221,7 +221,7 @@ TEST_F(DialogRulesTest, NotDescendantWithMergeQueuesTheMerge) {
         TestDialog box(Box(NotDescendant, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()),
                   ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Объединяем."}));
-        ExpectPressed(box, {7});
+        ExpectPressed(box, {IDNO});
         EXPECT_EQ(PendingCommand, MergeConfigurationsCommand);
         EXPECT_EQ(SupervisorFlags, 0u);
         EXPECT_EQ(DialogRuleTable[0]->routine, EnterConfigPassword);
@@ -232,7 +232,7 @@ TEST_F(DialogRulesTest, NotDescendantOtherwiseFailsTheRun) {
     TestDialog box(Box(NotDescendant, {6, 7}));
     EXPECT_EQ(Dispatch(box.window()),
               ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Выходим."}));
-    ExpectPressed(box, {7});
+    ExpectPressed(box, {IDNO});
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 }
@@ -241,7 +241,7 @@ TEST_F(DialogRulesTest, SaveQuestionsAreAnsweredYes) {
     for (const std::string& question : {SaveShort, SaveLong}) {
         TestDialog box(Box(question, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Сохранить конфигурацию?\n =ДА="}));
-        ExpectPressed(box, {6});
+        ExpectPressed(box, {IDYES});
     }
     EXPECT_EQ(SupervisorFlags, 0u);
     EXPECT_EQ(PendingCommand, 0u);
@@ -251,7 +251,7 @@ TEST_F(DialogRulesTest, FileChooserGetsThePathAndOk) {
     TestDialog chooser(Titled(FileChooser, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(chooser.window()),
               ExpectedConsole({"Открываем файл конфигурации: C:\\Новая конфигурация\\1cv7.md\n =OK="}));
-    ExpectPressed(chooser, {1});
+    ExpectPressed(chooser, {IDOK});
     EXPECT_EQ(TextAtPress(chooser, 100), "C:\\Новая конфигурация\\1cv7.md");
     EXPECT_EQ(SupervisorFlags, 0u);
 }
@@ -261,7 +261,7 @@ TEST_F(DialogRulesTest, KnownErrorsFailTheRun) {
         SetUp();
         TestDialog box(Box(error, {2}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"ОШИБКА! " + error}));
-        ExpectPressed(box, {2});
+        ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(SupervisorFlags, Failed | Finished);
         EXPECT_EQ(PendingCommand, ExitCommand);
         EXPECT_EQ(DialogRuleTable[0]->parameter, 2);
@@ -277,17 +277,17 @@ TEST_F(DialogRulesTest, StructureChangesAreListedItemByItemAndAccepted) {
                                "   ** Справочник Номенклатура: добавлен реквизит Артикул", "   ** ",
                                "   ** Документ  Приход: изменён %s %d", " =ПРИНИМАЕМ=\n"}));
     EXPECT_EQ(lastLineCount, 5);
-    ExpectPressed(dialog, {1});
+    ExpectPressed(dialog, {IDOK});
 }
 
 TEST_F(DialogRulesTest, StructureChangesWithoutItemsOrWithoutAList) {
     TestDialog empty(Titled(StructureChanges, {ListBox(101), Button(1)}));
     EXPECT_EQ(Dispatch(empty.window()), ExpectedConsole({"Изменения в структуре информации", " =ПРИНИМАЕМ=\n"}));
-    ExpectPressed(empty, {1});
+    ExpectPressed(empty, {IDOK});
 
     TestDialog noList(Titled(StructureChanges, {Button(1)}));
     EXPECT_EQ(Dispatch(noList.window()), ExpectedConsole({"Изменения в структуре информации", " =ПРИНИМАЕМ=\n"}));
-    ExpectPressed(noList, {1});
+    ExpectPressed(noList, {IDOK});
 }
 
 TEST_F(DialogRulesTest, StructureChangesOfAnotherProcessArePrintedByteForByte) {
@@ -304,25 +304,25 @@ TEST_F(DialogRulesTest, StructureChangesOfAnotherProcessArePrintedByteForByte) {
     EXPECT_EQ(HexOf(out), HexOf(ExpectedConsole(expected)));
     ASSERT_TRUE(host.WaitExit(10000));
     ASSERT_EQ(host.Commands().size(), 1u);
-    EXPECT_EQ(host.Commands()[0].id, 1);
+    EXPECT_EQ(host.Commands()[0].id, IDOK);
 }
 
 TEST_F(DialogRulesTest, EndOfRestructuringMarksTheWorkFinished) {
     TestDialog cancelOnly(Box(RestructuringDone, {2}));
     EXPECT_EQ(Dispatch(cancelOnly.window()), ExpectedConsole({"Реорганизация информации закончена! \n =OK="}));
-    ExpectPressed(cancelOnly, {2});
+    ExpectPressed(cancelOnly, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, Finished);
     EXPECT_EQ(PendingCommand, 0u) << "the loop decides when to close";
 
     TestDialog both(Box(RestructuringDone, {1, 2}));
     EXPECT_EQ(Dispatch(both.window()), ExpectedConsole({"Реорганизация информации закончена! \n =OK="}));
-    ExpectPressed(both, {1});
+    ExpectPressed(both, {IDOK});
 }
 
 TEST_F(DialogRulesTest, IdenticalConfigurationsQueueTheExit) {
     TestDialog box(Box(Identical, {1}));
     EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Конфигурации идентичны!!! \n =OK="}));
-    ExpectPressed(box, {1});
+    ExpectPressed(box, {IDOK});
     EXPECT_EQ(SupervisorFlags, Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 }
@@ -330,13 +330,13 @@ TEST_F(DialogRulesTest, IdenticalConfigurationsQueueTheExit) {
 TEST_F(DialogRulesTest, MergeDialogIsConfirmed) {
     TestDialog dialog(Titled(MergeDialog, {Static(100, "Объединить?"), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(dialog.window()), ExpectedConsole({" =OK="}));
-    ExpectPressed(dialog, {1});
+    ExpectPressed(dialog, {IDOK});
 }
 
 TEST_F(DialogRulesTest, UnloadDialogIsAnsweredOnce) {
     TestDialog first(Titled(UnloadDialog, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(first.window()), ExpectedConsole({"Выгрузка в файл: D:\\Архив\\выгрузка 2026.zip"}));
-    ExpectPressed(first, {1});
+    ExpectPressed(first, {IDOK});
     EXPECT_EQ(TextAtPress(first, 101), "D:\\Архив\\выгрузка 2026.zip");
 
     TestDialog again(Titled(UnloadDialog, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
@@ -360,7 +360,7 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
         LoadWanted = c.loadWanted;
         TestDialog box(Box(UnloadDone, {2}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Выгрузка завершена!"}));
-        ExpectPressed(box, {2});
+        ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(PendingCommand, c.pending) << "Merge " << c.merge << ", LoadWanted " << c.loadWanted;
         EXPECT_EQ(SupervisorFlags, c.flags) << "Merge " << c.merge << ", LoadWanted " << c.loadWanted;
     }
@@ -394,7 +394,7 @@ TEST_F(DialogRulesTest, TextsThatDifferInTheSmallestWayAreNotRecognised) {
         TestDialog box(Box(text, {2}));
         EXPECT_EQ(HexOf(Dispatch(box.window())), HexOf(ExpectedConsole({BoxCaption + " :: " + text + " \n =OK="})))
             << text;
-        ExpectPressed(box, {2});
+        ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(SupervisorFlags, 0u) << text;
         EXPECT_EQ(PendingCommand, 0u) << text;
     }
@@ -404,12 +404,12 @@ TEST_F(DialogRulesTest, PromptWithAnotherTitleGetsOkWithoutThePassword) {
     TestDialog prompt(Titled(PasswordPrompt + " ", {Edit(100), Button(1), Button(2)}));
     std::string out = Dispatch(prompt.window());
     EXPECT_EQ(out, ExpectedConsole({"Введите пароль: \n =OK="})) << "described with its caption trimmed";
-    ExpectPressed(prompt, {1});
+    ExpectPressed(prompt, {IDOK});
     EXPECT_EQ(TextAtPress(prompt, 100), "") << "nothing typed";
 
     TestDialog lower(Titled("введите пароль:", {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(lower.window()), ExpectedConsole({"введите пароль: \n =OK="}));
-    ExpectPressed(lower, {1});
+    ExpectPressed(lower, {IDOK});
     EXPECT_EQ(TextAtPress(lower, 100), "");
 }
 
@@ -418,17 +418,17 @@ TEST_F(DialogRulesTest, PromptWithAnotherTitleGetsOkWithoutThePassword) {
 TEST_F(DialogRulesTest, FallbackPressesOkElseCancelElseTheDefaultElseNothing) {
     TestDialog okAndCancel(Titled("Вопрос", {Static(100, "Продолжить?"), Button(2), Button(1)}));
     EXPECT_EQ(Dispatch(okAndCancel.window()), ExpectedConsole({"Вопрос::Продолжить? \n =OK="}));
-    ExpectPressed(okAndCancel, {1});
+    ExpectPressed(okAndCancel, {IDOK});
 
     TestDialog cancelAndYes(Titled("Вопрос", {Static(100, "Продолжить?"), Button(6), Button(2)}));
     EXPECT_EQ(Dispatch(cancelAndYes.window()), ExpectedConsole({"Вопрос::Продолжить? \n =ОТМЕНА="}));
-    ExpectPressed(cancelAndYes, {2});
+    ExpectPressed(cancelAndYes, {IDCANCEL});
 
     DialogSpec withDefault = Titled("Вопрос", {Static(100, "Продолжить?"), Button(6), Button(7)});
     withDefault.defaultId = 7;
     TestDialog yesNo(withDefault);
     EXPECT_EQ(Dispatch(yesNo.window()), ExpectedConsole({"Вопрос::Продолжить? \n =НЕТ="}));
-    ExpectPressed(yesNo, {7});
+    ExpectPressed(yesNo, {IDNO});
 
     TestDialog none(Titled("Вопрос", {Static(100, "Продолжить?"), Button(6), Button(7)}));
     EXPECT_EQ(Dispatch(none.window()), ExpectedConsole({"Вопрос::Продолжить? \n =="}));
@@ -441,11 +441,11 @@ TEST_F(DialogRulesTest, FallbackPressesOkElseCancelElseTheDefaultElseNothing) {
 TEST_F(DialogRulesTest, FallbackDescribesTheWindow) {
     TestDialog statics(Titled("Окно  ", {Static(100, "Первый "), Button(1), Static(101, "Второй")}));
     EXPECT_EQ(Dispatch(statics.window()), ExpectedConsole({"Окно::Первый ::Второй \n =OK="}));
-    ExpectPressed(statics, {1});
+    ExpectPressed(statics, {IDOK});
 
     TestDialog box(Box("Неизвестное сообщение\nв две строки", {2}));
     EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({BoxCaption + " :: Неизвестное сообщение\nв две строки \n =OK="}));
-    ExpectPressed(box, {2});
+    ExpectPressed(box, {IDCANCEL});
 
     TestDialog formats(Titled("100% %s %n", {Button(1)}));
     EXPECT_EQ(Dispatch(formats.window()), ExpectedConsole({"100% %s %n \n =OK="})) << "window texts are arguments";
@@ -491,19 +491,19 @@ TEST_F(DialogRulesTest, AfterFailurePromptsAndChoosersAreCancelledAndSavingRefus
     EnterFailureMode();
     TestDialog prompt(Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(prompt.window()), ExpectedConsole({"Ввод пароля... ОТМЕНА"}));
-    ExpectPressed(prompt, {2});
+    ExpectPressed(prompt, {IDCANCEL});
     EXPECT_EQ(TextAtPress(prompt, 100), "Секрет-1") << "the password is still typed";
 
     TestDialog chooser(Titled(FileChooser, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(chooser.window()),
               ExpectedConsole({"Открываем файл конфигурации: C:\\Новая конфигурация\\1cv7.md\n =ОТМЕНА="}));
-    ExpectPressed(chooser, {2});
+    ExpectPressed(chooser, {IDCANCEL});
     EXPECT_EQ(TextAtPress(chooser, 100), "C:\\Новая конфигурация\\1cv7.md");
 
     for (const std::string& question : {SaveShort, SaveLong}) {
         TestDialog box(Box(question, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Сохранить конфигурацию?\n =НЕТ="}));
-        ExpectPressed(box, {7});
+        ExpectPressed(box, {IDNO});
     }
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
 }
@@ -517,7 +517,7 @@ TEST_F(DialogRulesTest, PasswordFollowsTheFileChooserAndGoesBackOnAMerge) {
         EXPECT_EQ(out, ExpectedConsole({"Ввод пароля... OK"}));
         EXPECT_EQ(out.find(OemBytes("секрет")), std::string::npos);
         EXPECT_EQ(out.find(OemBytes("Секрет")), std::string::npos);
-        EXPECT_TRUE(prompt.WaitProcessed(1));
+        EXPECT_TRUE(prompt.WaitProcessed(IDOK));
         return TextAtPress(prompt, 100);
     };
     EXPECT_EQ(typedPassword(), "Секрет-1");
@@ -566,12 +566,12 @@ TEST_F(DialogRulesTest, RejectedPasswordCancelsThePromptWhenThePressCompletes) {
     std::vector<CommandEvent> events = prompt.Events();
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0].window, prompt.window());
-    EXPECT_EQ(events[0].id, 1);
+    EXPECT_EQ(events[0].id, IDOK);
     EXPECT_EQ(events[0].texts[100], "Секрет-1");
     EXPECT_EQ(events[1].window, prompt.modal());
-    EXPECT_EQ(events[1].id, 2);
+    EXPECT_EQ(events[1].id, IDCANCEL);
     EXPECT_EQ(events[2].window, prompt.window());
-    EXPECT_EQ(events[2].id, 2);
+    EXPECT_EQ(events[2].id, IDCANCEL);
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -133,34 +134,56 @@ protected:
 // --- The table itself -----------------------------------------------------------------
 
 TEST_F(DialogRulesTest, TableHoldsTheFourteenRowsInOrder) {
-    const std::vector<std::string> texts = {PasswordPrompt, WrongPassword, NotDescendant, SaveShort, SaveLong,
-                                            FileChooser,    MetadataLocked, NoSingleUser, StructureChanges,
-                                            RestructuringDone, Identical, MergeDialog, UnloadDialog, UnloadDone};
-    const std::vector<ResponseRoutine> routines = {
-        EnterConfigPassword,   HandleWrongPassword,    ResolveNotDescendant, AnswerSaveMetadata, AnswerSaveMetadata,
-        EnterConfigurationFile, AbortOnError,          AbortOnError,         AcceptStructureChanges,
-        AcknowledgeCompletion, AcknowledgeCompletion,  ConfirmMerge,         EnterUnloadFile,    ContinueAfterUnload};
-    const std::vector<int> parameters = {1, 2, 0, 6, 6, 1, 0, 0, 0, 0, 1, 1, 1, 0};
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        ASSERT_NE(DialogRuleTable[i], nullptr) << i;
-        EXPECT_EQ(HexOf(DialogRuleTable[i]->text), HexOf(texts[i])) << "row " << i + 1;
-        EXPECT_EQ(DialogRuleTable[i]->routine, routines[i]) << "row " << i + 1;
-        EXPECT_EQ(DialogRuleTable[i]->parameter, parameters[i]) << "row " << i + 1;
+    struct Row {
+        std::string text;
+        Response respond;
+        int button, failureButton, orElse;
+        SendMode mode;
+    };
+    const SendMode wait = SendMode::WaitBounded, second = SendMode::BlockOneSecond;
+    // Failure mode changes the answers of rows 1, 4, 5 and 6 only.
+    const std::vector<Row> rows = {
+        {PasswordPrompt, EnterPassword, IDOK, IDCANCEL, 0, SendMode::ThenCancelIfRejected},
+        {WrongPassword, HandleWrongPassword, IDCANCEL, IDCANCEL, 0, wait},
+        {NotDescendant, ResolveNotDescendant, 0, 0, 0, wait},
+        {SaveShort, AnswerSaveMetadata, IDYES, IDNO, 0, second},
+        {SaveLong, AnswerSaveMetadata, IDYES, IDNO, 0, second},
+        {FileChooser, EnterConfigurationFile, IDOK, IDCANCEL, 0, second},
+        {MetadataLocked, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
+        {NoSingleUser, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
+        {StructureChanges, AcceptStructureChanges, IDOK, IDOK, 0, second},
+        {RestructuringDone, AcknowledgeFinishedWork, IDOK, IDOK, IDCANCEL, second},
+        {Identical, AcknowledgeNothingToDo, IDOK, IDOK, IDCANCEL, second},
+        {MergeDialog, ConfirmMerge, IDOK, IDOK, 0, second},
+        {UnloadDialog, EnterUnloadFile, IDOK, IDOK, 0, second},
+        {UnloadDone, ContinueAfterUnload, IDCANCEL, IDCANCEL, 0, second},
+    };
+    ASSERT_EQ(std::size(DialogRuleTable), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const DialogRule& rule = DialogRuleTable[i];
+        EXPECT_EQ(HexOf(rule.text), HexOf(rows[i].text)) << "row " << i + 1;
+        EXPECT_EQ(rule.respond, rows[i].respond) << "row " << i + 1;
+        EXPECT_EQ(rule.button, rows[i].button) << "row " << i + 1;
+        EXPECT_EQ(rule.failureButton, rows[i].failureButton) << "row " << i + 1;
+        EXPECT_EQ(rule.orElse, rows[i].orElse) << "row " << i + 1;
+        EXPECT_TRUE(rule.mode == rows[i].mode) << "row " << i + 1;
     }
-    EXPECT_EQ(DialogRuleTable[14], nullptr);
     EXPECT_STREQ(FallbackRule.text, "");
-    EXPECT_EQ(FallbackRule.routine, AnswerUnknownDialog);
-    EXPECT_EQ(FallbackRule.parameter, 0);
+    EXPECT_EQ(FallbackRule.respond, AnswerUnknownDialog);
+    EXPECT_EQ(FallbackRule.button, IDOK);
+    EXPECT_EQ(FallbackRule.failureButton, IDOK);
+    EXPECT_EQ(FallbackRule.orElse, IDCANCEL);
+    EXPECT_TRUE(FallbackRule.mode == second);
 }
 
-TEST_F(DialogRulesTest, ResetPutsTheTableBackToTheStartOfARun) {
+TEST_F(DialogRulesTest, ResetPutsTheRunStateBackToTheStartOfARun) {
     EnterFailureMode();
     UseNewConfigPassword();
-    DialogRuleTable[12]->parameter = 0;
+    DialogState.unloadAnswered = true;
     ResetDialogRules();
-    const std::vector<int> parameters = {1, 2, 0, 6, 6, 1, 0, 0, 0, 0, 1, 1, 1, 0};
-    for (std::size_t i = 0; i < parameters.size(); ++i) EXPECT_EQ(DialogRuleTable[i]->parameter, parameters[i]) << i;
-    EXPECT_EQ(DialogRuleTable[0]->routine, EnterConfigPassword);
+    EXPECT_FALSE(DialogState.failureMode);
+    EXPECT_EQ(DialogState.password, PromptPassword::Config);
+    EXPECT_FALSE(DialogState.unloadAnswered);
 }
 
 // --- Each row recognised and answered -------------------------------------------------
@@ -224,7 +247,7 @@ TEST_F(DialogRulesTest, NotDescendantWithMergeQueuesTheMerge) {
         ExpectPressed(box, {IDNO});
         EXPECT_EQ(PendingCommand, MergeConfigurationsCommand);
         EXPECT_EQ(SupervisorFlags, 0u);
-        EXPECT_EQ(DialogRuleTable[0]->routine, EnterConfigPassword);
+        EXPECT_EQ(DialogState.password, PromptPassword::Config);
     }
 }
 
@@ -264,7 +287,7 @@ TEST_F(DialogRulesTest, KnownErrorsFailTheRun) {
         ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(SupervisorFlags, Failed | Finished);
         EXPECT_EQ(PendingCommand, ExitCommand);
-        EXPECT_EQ(DialogRuleTable[0]->parameter, 2);
+        EXPECT_TRUE(DialogState.failureMode);
     }
 }
 
@@ -461,7 +484,7 @@ TEST_F(DialogRulesTest, VanishedWindowGetsTheFallbackAndNoPress) {
 TEST_F(DialogRulesTest, RoutinesCopeWithAWindowThatIsGone) {
     HWND gone = VanishedWindow();
     StdoutCapture capture;
-    for (DialogRule** rule = DialogRuleTable; *rule; ++rule) (*rule)->routine(gone, *rule);
+    for (const DialogRule& rule : DialogRuleTable) rule.respond(gone, rule);
     std::string out = WithoutStamps(capture.Finish());
     EXPECT_NE(out.find(OemBytes("Ввод пароля... ")), std::string::npos);
     EXPECT_EQ(out.find(OemBytes("   ** ")), std::string::npos);
@@ -469,22 +492,18 @@ TEST_F(DialogRulesTest, RoutinesCopeWithAWindowThatIsGone) {
 
 // --- Failure mode ---------------------------------------------------------------------
 
-TEST_F(DialogRulesTest, FailureModeRewritesTheRowsAndQueuesTheExit) {
+TEST_F(DialogRulesTest, FailureModeIsEnteredForGoodAndQueuesTheExit) {
     EnterFailureMode();
-    EXPECT_EQ(DialogRuleTable[0]->parameter, 2);
-    EXPECT_EQ(DialogRuleTable[5]->parameter, 2);
-    EXPECT_EQ(DialogRuleTable[3]->parameter, 7);
-    EXPECT_EQ(DialogRuleTable[4]->parameter, 7);
+    EXPECT_TRUE(DialogState.failureMode);
+    EXPECT_EQ(DialogState.password, PromptPassword::Config) << "the rest of the run's state is untouched";
+    EXPECT_FALSE(DialogState.unloadAnswered);
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
-    const std::vector<int> untouched = {2, 0, 0, 0, 0, 0, 1, 1, 1, 0};
-    const std::vector<int> rows = {1, 2, 6, 7, 8, 9, 10, 11, 12, 13};
-    for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(DialogRuleTable[rows[i]]->parameter, untouched[i]) << rows[i];
 
     PendingCommand = 0;
     EnterFailureMode();
     EXPECT_EQ(PendingCommand, ExitCommand);
-    EXPECT_EQ(DialogRuleTable[0]->parameter, 2);
+    EXPECT_TRUE(DialogState.failureMode);
 }
 
 TEST_F(DialogRulesTest, AfterFailurePromptsAndChoosersAreCancelledAndSavingRefused) {

@@ -1,90 +1,150 @@
 #include "automation/dialog_rules.h"
 
-#include <cstring>
 #include <string>
 
+#include "automation/configurator_texts.h"
 #include "automation/shared_words.h"
 #include "automation/window_tools.h"
 #include "common/profile.h"
 #include "run/console.h"
 #include "settings/run_settings.h"
 
-namespace {
+DialogRunState DialogState;
 
-// Positions of the rows that other rows' routines rewrite.
-constexpr int PasswordPromptRow = 0;
-constexpr int SaveMetadataShortRow = 3;
-constexpr int SaveMetadataLongRow = 4;
-constexpr int FileChooserRow = 5;
-constexpr int RowCount = 14;
-
-struct RuleRows {
-    DialogRule row[RowCount];
+// The configurator's dialogs, looked at in this order: the first row whose text equals the
+// dialog's MessageText exactly, byte for byte, answers it. The response presses the row's
+// button, or the failed-run button once failure mode is entered, or else the second
+// candidate when the dialog has neither, sent in the row's mode. NoButton: the settings
+// choose the button and the mode (see ResolveNotDescendant). Console lines and what is
+// queued next are the responses' own, below.
+//
+//  text                    response                 normally  failed    or else   sent
+const DialogRule DialogRuleTable[DialogRuleCount] = {
+    {PasswordPromptTitle,   EnterPassword,           IDOK,     IDCANCEL, NoButton, SendMode::ThenCancelIfRejected},
+    {WrongPasswordText,     HandleWrongPassword,     IDCANCEL, IDCANCEL, NoButton, SendMode::WaitBounded},
+    {NotDescendantText,     ResolveNotDescendant,    NoButton, NoButton, NoButton, SendMode::WaitBounded},
+    {SaveMetadataShortText, AnswerSaveMetadata,      IDYES,    IDNO,     NoButton, SendMode::BlockOneSecond},
+    {SaveMetadataLongText,  AnswerSaveMetadata,      IDYES,    IDNO,     NoButton, SendMode::BlockOneSecond},
+    {FileChooserTitle,      EnterConfigurationFile,  IDOK,     IDCANCEL, NoButton, SendMode::BlockOneSecond},
+    {MetadataLockText,      AbortOnError,            IDCANCEL, IDCANCEL, NoButton, SendMode::WaitBounded},
+    {NoSingleUserText,      AbortOnError,            IDCANCEL, IDCANCEL, NoButton, SendMode::WaitBounded},
+    {StructureChangesTitle, AcceptStructureChanges,  IDOK,     IDOK,     NoButton, SendMode::BlockOneSecond},
+    {RestructuringDoneText, AcknowledgeFinishedWork, IDOK,     IDOK,     IDCANCEL, SendMode::BlockOneSecond},
+    {IdenticalText,         AcknowledgeNothingToDo,  IDOK,     IDOK,     IDCANCEL, SendMode::BlockOneSecond},
+    {MergeTitle,            ConfirmMerge,            IDOK,     IDOK,     NoButton, SendMode::BlockOneSecond},
+    {UnloadTitle,           EnterUnloadFile,         IDOK,     IDOK,     NoButton, SendMode::BlockOneSecond},
+    {UnloadDoneText,        ContinueAfterUnload,     IDCANCEL, IDCANCEL, NoButton, SendMode::BlockOneSecond},
 };
 
-// The table as it is at the start of a run. Texts are exactly the configurator's: line
-// breaks are single line feeds, and the doubled blanks in rows 4 and 5 are its own.
-constexpr RuleRows StartOfRun{{
-    {"Введите пароль:", EnterConfigPassword, 1},
-    {"Пароль набран неверно.", HandleWrongPassword, 2},
-    {"ВНИМАНИЕ:\n"
-     "Выбранный файл конфигурации не является потомком данного файла!!!\n"
-     "При реструктуризации может произойти разрушение данных!!!\n"
-     "Продолжить?",
-     ResolveNotDescendant, 0},
-    {"При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-     "в случае необходимости, реорганизация информационной базы,\n"
-     "что может потребовать  достаточно продолжительного интервала времени!\n"
-     "Выполнить сохранение метаданных?",
-     AnswerSaveMetadata, 6},
-    {"При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-     "в случае необходимости, реорганизация информационной базы,\n"
-     "что может потребовать  достаточно продолжительного интервала времени!\n"
-     "\n"
-     "При выполнении реструктуризации не поддерживается целостность журнала транзакций.\n"
-     "Рекомендуется выполнить дамп всей базы данных или журнала транзакций!\n"
-     "\n"
-     "Выполнить сохранение метаданных?",
-     AnswerSaveMetadata, 6},
-    {"Открыть файл конфигурации", EnterConfigurationFile, 1},
-    {"Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.", AbortOnError, 0},
-    {"База данных не может быть открыта в однопользовательском режиме!", AbortOnError, 0},
-    {"Изменения в структуре информации", AcceptStructureChanges, 0},
-    {"Реорганизация информации закончена!", AcknowledgeCompletion, 0},
-    {"Конфигурации идентичны!!!", AcknowledgeCompletion, 1},
-    {"Объединение конфигураций", ConfirmMerge, 1},
-    {"Выгрузка данных", EnterUnloadFile, 1},
-    {"Выгрузка успешно завершена!", ContinueAfterUnload, 0},
-}};
+// Any other dialog; failing those two buttons, its default button is pressed.
+const DialogRule FallbackRule{"", AnswerUnknownDialog, IDOK, IDOK, IDCANCEL, SendMode::BlockOneSecond};
 
-RuleRows Rules = StartOfRun;
+namespace {
+
+// How a window shown before the main window is known.
+enum class KnownBy { Title, StaticChild };
+
+// Answers the window; false when the window needs no answer after all.
+using StartupResponse = bool (*)(HWND window);
+
+struct StartupRule {
+    KnownBy knownBy;
+    const char* text;
+    StartupResponse respond;
+};
+
+bool RegisterInfobase(HWND window);
+bool LogIn(HWND window);
+bool RejectLogin(HWND window);
+bool GiveUpOnLock(HWND window);
+
+// The windows that the configurator may show before its main window, looked for in this
+// order: by the title, or by a direct "Static" child with the text. These never reach the
+// dialog table, which starts once the main window is known.
+//
+//  known by               text               response
+constexpr StartupRule StartupRules[] = {
+    {KnownBy::Title,       RegistrationTitle, RegisterInfobase},
+    {KnownBy::Title,       LoginTitle,        LogIn},
+    {KnownBy::StaticChild, WrongPasswordText, RejectLogin},
+    {KnownBy::StaticChild, MetadataLockText,  GiveUpOnLock},
+};
+
+bool HasStaticText(HWND window, const char* text) {
+    return FindWindowExA(window, nullptr, "Static", text) != nullptr;
+}
+
+bool RegisterInfobase(HWND window) {
+    ReportInfo("Регистрируем новую базу");
+    PressDialogButton(window, SendMode::BlockOneSecond, IDOK);
+    return true;
+}
+
+// Once the password was rejected, a login shown again is cancelled and the run fails.
+bool LogIn(HWND window) {
+    if (!(SupervisorFlags & PasswordRejected)) {
+        ReportInfo("%s", LoginTitle);
+        SetEditText(window, Settings.Password, "Edit");
+        PressDialogButton(window, SendMode::ThenCancelIfRejected, IDOK);
+    } else {
+        PressDialogButton(window, SendMode::ThenFailAndFinish, IDCANCEL);
+        EnterFailureMode();
+    }
+    return true;
+}
+
+bool RejectLogin(HWND window) {
+    ReportError("Пароль не принят!");
+    SupervisorFlags |= PasswordRejected;
+    PressDialogButton(window, SendMode::BlockOneSecond, IDCANCEL);
+    return true;
+}
+
+// Once the run has failed, the lock message is left alone.
+bool GiveUpOnLock(HWND window) {
+    if (SupervisorFlags & Failed) return false;
+    ReportError("Конфигуратор уже где-то запущен!");
+    EnterFailureMode();
+    PressDialogButton(window, SendMode::ThenFailAndFinish, IDCANCEL);
+    return true;
+}
+
+// The row's button for the run as it stands.
+int RowButton(const DialogRule& row) { return DialogState.failureMode ? row.failureButton : row.button; }
+
+// Presses the row's button (or its second candidate); the id to report.
+int PressRowButton(HWND dialog, const DialogRule& row) {
+    return PressDialogButton(dialog, row.mode, RowButton(row), row.orElse);
+}
+
+// Presses and writes the row's text with the caption.
+void Acknowledge(HWND dialog, const DialogRule& row) {
+    int pressed = PressRowButton(dialog, row);
+    ReportInfo("%s \n =%s=", row.text, ButtonCaption(pressed).c_str());
+}
 
 }  // namespace
 
-DialogRule* DialogRuleTable[] = {
-    &Rules.row[0], &Rules.row[1], &Rules.row[2],  &Rules.row[3],  &Rules.row[4],
-    &Rules.row[5], &Rules.row[6], &Rules.row[7],  &Rules.row[8],  &Rules.row[9],
-    &Rules.row[10], &Rules.row[11], &Rules.row[12], &Rules.row[13], nullptr,
-};
-
-DialogRule FallbackRule{"", AnswerUnknownDialog, 0};
-
-void ResetDialogRules() {
-    Rules = StartOfRun;
-    FallbackRule = DialogRule{"", AnswerUnknownDialog, 0};
+bool AnswerStartupWindow(HWND window, const std::string& title) {
+    for (const StartupRule& rule : StartupRules) {
+        bool known = rule.knownBy == KnownBy::Title ? title == rule.text : HasStaticText(window, rule.text);
+        if (known && rule.respond(window)) return true;
+    }
+    return false;
 }
 
 void DispatchDialog(HWND dialog) {
-    std::string text = MessageText(dialog);
-    for (DialogRule** rule = DialogRuleTable; *rule; ++rule) {
-        const char* known = (*rule)->text;
-        if (text.size() == std::strlen(known) && text.compare(known) == 0) {
-            (*rule)->routine(dialog, *rule);
+    const std::string text = MessageText(dialog);
+    for (const DialogRule& row : DialogRuleTable) {
+        if (text == row.text) {
+            row.respond(dialog, row);
             return;
         }
     }
-    FallbackRule.routine(dialog, &FallbackRule);
+    FallbackRule.respond(dialog, FallbackRule);
 }
+
+void ResetDialogRules() { DialogState = DialogRunState{}; }
 
 void RequestExit() {
     SupervisorFlags |= Finished;
@@ -92,93 +152,76 @@ void RequestExit() {
 }
 
 void EnterFailureMode() {
-    Rules.row[PasswordPromptRow].parameter = IDCANCEL;
-    Rules.row[FileChooserRow].parameter = IDCANCEL;
-    Rules.row[SaveMetadataShortRow].parameter = IDNO;
-    Rules.row[SaveMetadataLongRow].parameter = IDNO;
+    DialogState.failureMode = true;
     SupervisorFlags |= Failed;
     RequestExit();
 }
 
-void UseConfigPassword() {
-    Rules.row[PasswordPromptRow].routine = EnterConfigPassword;
-}
+void UseConfigPassword() { DialogState.password = PromptPassword::Config; }
 
-void UseNewConfigPassword() {
-    Rules.row[PasswordPromptRow].routine = EnterNewConfigPassword;
-}
+void UseNewConfigPassword() { DialogState.password = PromptPassword::NewConfig; }
 
-namespace {
-
-// Types the password and presses the row's button; only the caption reaches the console.
-void EnterPassword(HWND dialog, DialogRule* row, const std::string& password) {
-    SetEditText(dialog, password, "Edit");
-    int pressed = PressDialogButton(dialog, 4, row->parameter);
+// Only the caption reaches the console, never the password.
+void EnterPassword(HWND dialog, const DialogRule& row) {
+    const bool useNew = DialogState.password == PromptPassword::NewConfig;
+    SetEditText(dialog, useNew ? Settings.NewConfigPassword : Settings.ConfigPassword, "Edit");
+    int pressed = PressRowButton(dialog, row);
     ReportInfo("Ввод пароля... %s", ButtonCaption(pressed).c_str());
 }
 
-}  // namespace
-
-void EnterConfigPassword(HWND dialog, DialogRule* row) {
-    EnterPassword(dialog, row, Settings.ConfigPassword);
-}
-
-void EnterNewConfigPassword(HWND dialog, DialogRule* row) {
-    EnterPassword(dialog, row, Settings.NewConfigPassword);
-}
-
-void HandleWrongPassword(HWND dialog, DialogRule*) {
+void HandleWrongPassword(HWND dialog, const DialogRule& row) {
     if (!(SupervisorFlags & PasswordRejected)) ReportError("Пароль не принят!");
     EnterFailureMode();
     // Set before the press: the completion of the password press may run inside it and
     // must then cancel the prompt.
     SupervisorFlags |= PasswordRejected;
-    PressDialogButton(dialog, 0, IDCANCEL);
+    PressRowButton(dialog, row);
 }
 
-void ResolveNotDescendant(HWND dialog, DialogRule*) {
+// ForceReplace wins over Merge; with neither the run fails.
+void ResolveNotDescendant(HWND dialog, const DialogRule&) {
     ReportError("Загружаемая конфигурация не потомок текущей!");
     if (Settings.ForceReplace != 0) {
         ReportInfo("  Все равно записываем.");
-        PressDialogButton(dialog, 1, IDYES);
+        PressDialogButton(dialog, SendMode::BlockOneSecond, IDYES);
     } else if (Settings.Merge != 0) {
         ReportInfo("  Объединяем.");
         UseConfigPassword();
         PendingCommand = MergeConfigurationsCommand;
-        PressDialogButton(dialog, 0, IDNO);
+        PressDialogButton(dialog, SendMode::WaitBounded, IDNO);
     } else {
         EnterFailureMode();
         ReportInfo("  Выходим.");
-        PressDialogButton(dialog, 9, IDNO);
+        PressDialogButton(dialog, SendMode::NothingFollows, IDNO);
     }
 }
 
-void AnswerSaveMetadata(HWND dialog, DialogRule* row) {
-    int pressed = PressDialogButton(dialog, 1, row->parameter);
+void AnswerSaveMetadata(HWND dialog, const DialogRule& row) {
+    int pressed = PressRowButton(dialog, row);
     ReportInfo("Сохранить конфигурацию?\n =%s=", ButtonCaption(pressed).c_str());
 }
 
-void EnterConfigurationFile(HWND dialog, DialogRule* row) {
+void EnterConfigurationFile(HWND dialog, const DialogRule& row) {
     UseNewConfigPassword();
     SetEditText(dialog, Settings.NewMDPath, "Edit");
-    int pressed = PressDialogButton(dialog, 1, row->parameter);
+    int pressed = PressRowButton(dialog, row);
     ReportInfo("Открываем файл конфигурации: %s\n =%s=", Settings.NewMDPath.c_str(),
                ButtonCaption(pressed).c_str());
 }
 
-void ConfirmMerge(HWND dialog, DialogRule* row) {
-    int pressed = PressDialogButton(dialog, 1, row->parameter);
+void ConfirmMerge(HWND dialog, const DialogRule& row) {
+    int pressed = PressRowButton(dialog, row);
     ReportInfo(" =%s=", ButtonCaption(pressed).c_str());
 }
 
-void AbortOnError(HWND dialog, DialogRule* row) {
-    ReportError("%s", row->text);
-    PressDialogButton(dialog, 0, IDCANCEL);
+void AbortOnError(HWND dialog, const DialogRule& row) {
+    ReportError("%s", row.text);
+    PressRowButton(dialog, row);
     EnterFailureMode();
 }
 
-void AcceptStructureChanges(HWND dialog, DialogRule* row) {
-    ReportInfo("%s", row->text);
+void AcceptStructureChanges(HWND dialog, const DialogRule& row) {
+    ReportInfo("%s", row.text);
     // A vanished dialog must not turn into a search of the desktop's top-level windows.
     HWND list = IsWindow(dialog) ? FindWindowExA(dialog, nullptr, "ListBox", nullptr) : nullptr;
     if (list) {
@@ -192,25 +235,32 @@ void AcceptStructureChanges(HWND dialog, DialogRule* row) {
     // restructuring only for it to be cut off.
     if (DeadlinePassed()) return;
     ReportInfo(" =ПРИНИМАЕМ=\n");
-    PressDialogButton(dialog, 1, IDOK);
+    PressRowButton(dialog, row);
 }
 
-void AcknowledgeCompletion(HWND dialog, DialogRule* row) {
-    int pressed = PressDialogButton(dialog, 1, IDOK, IDCANCEL);
-    ReportInfo("%s \n =%s=", row->text, ButtonCaption(pressed).c_str());
-    if (row->parameter != 0) PendingCommand = ExitCommand;
+// The end of a restructuring: the supervision loop decides when the configurator closes.
+void AcknowledgeFinishedWork(HWND dialog, const DialogRule& row) {
+    Acknowledge(dialog, row);
     SupervisorFlags |= Finished;
 }
 
-void EnterUnloadFile(HWND dialog, DialogRule* row) {
-    if (row->parameter == 0) return;
-    row->parameter = 0;
-    SetEditText(dialog, Settings.DownloadTo, "ComboBox");
-    ReportInfo("Выгрузка в файл: %s", Settings.DownloadTo.c_str());
-    PressDialogButton(dialog, 1, IDOK);
+// Identical configurations: nothing is loaded, so the configurator is closed at once.
+void AcknowledgeNothingToDo(HWND dialog, const DialogRule& row) {
+    Acknowledge(dialog, row);
+    RequestExit();
 }
 
-void ContinueAfterUnload(HWND dialog, DialogRule*) {
+// Found again (after a message box over it has closed, say), it is left alone.
+void EnterUnloadFile(HWND dialog, const DialogRule& row) {
+    if (DialogState.unloadAnswered) return;
+    DialogState.unloadAnswered = true;
+    SetEditText(dialog, Settings.DownloadTo, "ComboBox");
+    ReportInfo("Выгрузка в файл: %s", Settings.DownloadTo.c_str());
+    PressRowButton(dialog, row);
+}
+
+// Merge 2 merges whatever LoadWanted says.
+void ContinueAfterUnload(HWND dialog, const DialogRule& row) {
     ReportInfo("Выгрузка завершена!");
     if (Settings.Merge == 2)
         PendingCommand = MergeConfigurationsCommand;
@@ -218,11 +268,11 @@ void ContinueAfterUnload(HWND dialog, DialogRule*) {
         PendingCommand = LoadConfigurationCommand;
     else
         RequestExit();
-    PressDialogButton(dialog, 1, IDCANCEL);
+    PressRowButton(dialog, row);
 }
 
-void AnswerUnknownDialog(HWND dialog, DialogRule*) {
+void AnswerUnknownDialog(HWND dialog, const DialogRule& row) {
     std::string description = DescribeWindow(dialog);
-    int pressed = PressDialogButton(dialog, 1, IDOK, IDCANCEL, DefaultButtonId(dialog));
+    int pressed = PressDialogButton(dialog, row.mode, RowButton(row), row.orElse, DefaultButtonId(dialog));
     ReportInfo("%s \n =%s=", description.c_str(), ButtonCaption(pressed).c_str());
 }

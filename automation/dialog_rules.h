@@ -1,45 +1,80 @@
 #pragma once
-// The configurator's known dialogs as a mutable, ordered table: each row an exact window
-// text, a response routine and a parameter that the routine and failure mode rewrite.
+// What the configurator is answered: the windows it shows before its main window, then its
+// dialogs, by one ordered table of constant rows. What changes during a run lives in one
+// small record beside the table.
 
 #include <windows.h>
 
-struct DialogRule;
-using ResponseRoutine = void (*)(HWND dialog, DialogRule* row);
+#include <cstddef>
+#include <string>
 
-struct DialogRule {
-    const char* text;
-    ResponseRoutine routine;
-    int parameter;
+#include "automation/window_tools.h"
+
+// The configuration password that a password prompt is given.
+enum class PromptPassword { Config, NewConfig };
+
+// The run's state as far as the answers depend on it.
+struct DialogRunState {
+    // Prompts and file choosers are cancelled and saving is refused; never left.
+    bool failureMode = false;
+    // NewConfig from the file chooser on; Config again when a merge is chosen.
+    PromptPassword password = PromptPassword::Config;
+    // The unload dialog is answered once per run.
+    bool unloadAnswered = false;
 };
 
-// The 14 rows in their order, ended by a null pointer.
-extern DialogRule* DialogRuleTable[];
-// The answer to any window that no row knows; not in the table.
-extern DialogRule FallbackRule;
+// One run per process, on one thread: the responses, the supervision loop and the tests'
+// resets all reach it, as they reach the shared words.
+extern DialogRunState DialogState;
+
+struct DialogRule;
+using Response = void (*)(HWND dialog, const DialogRule& row);
+
+// One known dialog. The response presses `button`, or `failureButton` once failure mode
+// is entered; `orElse` when the dialog has not that one; sent in `mode`.
+struct DialogRule {
+    const char* text;  // exactly the dialog's MessageText
+    Response respond;
+    int button;
+    int failureButton;
+    int orElse;
+    SendMode mode;
+};
+
+// In a button column: none (the response chooses, or there is no second candidate).
+constexpr int NoButton = 0;
+
+constexpr std::size_t DialogRuleCount = 14;
+extern const DialogRule DialogRuleTable[DialogRuleCount];
+// The answer to any dialog that no row knows; not in the table.
+extern const DialogRule FallbackRule;
 
 void DispatchDialog(HWND dialog);
+
+// Answers the window if it is one of those shown before the main window (the title is the
+// window's, as far as it was read); false when it is none of them or needs no answer now.
+bool AnswerStartupWindow(HWND window, const std::string& title);
 
 void RequestExit();
 void EnterFailureMode();
 void UseConfigPassword();
 void UseNewConfigPassword();
 
-// Response routines.
-void EnterConfigPassword(HWND dialog, DialogRule* row);
-void EnterNewConfigPassword(HWND dialog, DialogRule* row);
-void HandleWrongPassword(HWND dialog, DialogRule* row);
-void ResolveNotDescendant(HWND dialog, DialogRule* row);
-void AnswerSaveMetadata(HWND dialog, DialogRule* row);
-void EnterConfigurationFile(HWND dialog, DialogRule* row);
-void AbortOnError(HWND dialog, DialogRule* row);
-void AcceptStructureChanges(HWND dialog, DialogRule* row);
-void AcknowledgeCompletion(HWND dialog, DialogRule* row);
-void ConfirmMerge(HWND dialog, DialogRule* row);
-void EnterUnloadFile(HWND dialog, DialogRule* row);
-void ContinueAfterUnload(HWND dialog, DialogRule* row);
-void AnswerUnknownDialog(HWND dialog, DialogRule* row);
+// Responses.
+void EnterPassword(HWND dialog, const DialogRule& row);
+void HandleWrongPassword(HWND dialog, const DialogRule& row);
+void ResolveNotDescendant(HWND dialog, const DialogRule& row);
+void AnswerSaveMetadata(HWND dialog, const DialogRule& row);
+void EnterConfigurationFile(HWND dialog, const DialogRule& row);
+void AbortOnError(HWND dialog, const DialogRule& row);
+void AcceptStructureChanges(HWND dialog, const DialogRule& row);
+void AcknowledgeFinishedWork(HWND dialog, const DialogRule& row);
+void AcknowledgeNothingToDo(HWND dialog, const DialogRule& row);
+void ConfirmMerge(HWND dialog, const DialogRule& row);
+void EnterUnloadFile(HWND dialog, const DialogRule& row);
+void ContinueAfterUnload(HWND dialog, const DialogRule& row);
+void AnswerUnknownDialog(HWND dialog, const DialogRule& row);
 
-// Puts the table back to its state at the start of a run (for tests that run many cases
-// in one process; a run itself starts from that state).
+// Puts the run's state back to its start (for tests that run many cases in one process; a
+// run itself starts from that state).
 void ResetDialogRules();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "automation/configurator_texts.h"
 #include "automation/dialog_rules.h"
 #include "automation/shared_words.h"
 #include "automation/window_tools.h"
@@ -20,13 +21,6 @@ constexpr UINT DeadlineExitCode = 3;
 // Waits for input idleness are made in slices of this length, so that their limits are
 // looked at in between.
 constexpr DWORD IdleSliceMs = 1000;
-
-const char RegistrationTitle[] = "Регистрация Информационной Базы";
-const char LoginTitle[] = "Авторизация  доступа";
-const char WrongPasswordText[] = "Пароль набран неверно.";
-const char MetadataLockText[] =
-    "Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.";
-const char NotADialogTitle[] = "Конфигурация *";
 
 DWORD CyclePause() { return static_cast<DWORD>(Settings.PauseFactor) * 500; }
 
@@ -60,10 +54,6 @@ void ChooseFirstCommand() {
 
 bool IsWorkCommand(std::uint32_t command) {
     return command == UnloadDataCommand || command == LoadConfigurationCommand || command == MergeConfigurationsCommand;
-}
-
-bool HasStaticText(HWND window, const char* text) {
-    return FindWindowExA(window, nullptr, "Static", text) != nullptr;
 }
 
 }  // namespace
@@ -118,35 +108,8 @@ BOOL CALLBACK InspectProcessWindow(HWND window, LPARAM data) {
         ChooseFirstCommand();
         return FALSE;
     }
-    if (title == RegistrationTitle) {
-        ReportInfo("Регистрируем новую базу");
-        PressDialogButton(window, 1, IDOK);
-        return FALSE;
-    }
-    if (title == LoginTitle) {
-        if (!FlagSet(PasswordRejected)) {
-            ReportInfo("%s", title.c_str());
-            SetEditText(window, Settings.Password, "Edit");
-            PressDialogButton(window, 4, IDOK);
-        } else {
-            PressDialogButton(window, 3, IDCANCEL);
-            EnterFailureMode();
-        }
-        return FALSE;
-    }
-    if (HasStaticText(window, WrongPasswordText)) {
-        ReportError("Пароль не принят!");
-        SupervisorFlags |= PasswordRejected;
-        PressDialogButton(window, 1, IDCANCEL);
-        return FALSE;
-    }
-    if (!FlagSet(Failed) && HasStaticText(window, MetadataLockText)) {
-        ReportError("Конфигуратор уже где-то запущен!");
-        EnterFailureMode();
-        PressDialogButton(window, 3, IDCANCEL);
-        return FALSE;
-    }
-    return TRUE;
+    // Registration, the login and its errors: answered, the pass ends.
+    return AnswerStartupWindow(window, title) ? FALSE : TRUE;
 }
 
 BOOL CALLBACK InspectThreadWindow(HWND window, LPARAM data) {
@@ -259,7 +222,7 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
                 state.workSent = true;
                 state.mdiChildBeforeWork = GetTopWindow(state.mdiClient);
             }
-            SendCommand(state.mainWindow, static_cast<int>(PendingCommand), static_cast<SendMode>(PendingCommand));
+            SendCommand(state.mainWindow, static_cast<int>(PendingCommand), SendMode::NothingFollows);
             PendingCommand = 0;
             continue;
         }

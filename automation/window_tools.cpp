@@ -10,7 +10,7 @@ namespace {
 
 const char* const NoWindowText = "<Нет окна>";
 
-// SendMode 1: the configurator gets one second to process a press.
+// BlockOneSecond: the configurator gets one second to process a press.
 constexpr UINT ShortBoundMs = 1000;
 
 // Far beyond any real list item: a longer length is a configurator that misbehaves, and no
@@ -67,7 +67,7 @@ void WaitDelivering(DWORD milliseconds, DWORD sliceMs, Done done) {
     }
 }
 
-// A SendMode 0 press in flight. Its completion marks it done; when the sender has stopped
+// A WaitBounded press in flight. Its completion marks it done; when the sender has stopped
 // waiting, the completion frees it.
 struct PressInFlight {
     bool done = false;
@@ -118,16 +118,18 @@ std::string ButtonCaption(int id) {
 void SendCommand(HWND window, int id, SendMode mode) {
     WPARAM command = static_cast<WPARAM>(static_cast<WORD>(id));
     switch (mode) {
-        case 0:
+        case SendMode::WaitBounded:
             // Bounded so that a hung configurator cannot hold the run past its time limit.
             SendAndWaitBounded(window, command);
             break;
-        case 1:
+        case SendMode::BlockOneSecond:
             SendBounded(window, WM_COMMAND, command, 0, ShortBoundMs, nullptr);
             break;
-        default:
+        case SendMode::ThenFailAndFinish:
+        case SendMode::ThenCancelIfRejected:
+        case SendMode::NothingFollows:
             SendMessageCallbackA(window, WM_COMMAND, command, 0, CommandCompleted,
-                                 static_cast<ULONG_PTR>(static_cast<LONG_PTR>(mode)));
+                                 static_cast<ULONG_PTR>(static_cast<int>(mode)));
             break;
     }
 }
@@ -144,9 +146,9 @@ int PressDialogButton(HWND window, SendMode mode, int first, int second, int thi
 
     int result = chosen;
     if (chosen == IDCANCEL) {
-        // A box whose only button is 2 is reported as "OK", as a person would read it.
+        // A box whose only button is Cancel is reported as "OK", as a person would read it.
         result = IDOK;
-        for (int other : {1, 3, 4, 5, 6, 7, 8, 9}) {
+        for (int other : {IDOK, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO, IDCLOSE, IDHELP}) {
             if (GetDlgItem(window, other)) {
                 result = IDCANCEL;
                 break;
@@ -260,12 +262,12 @@ std::vector<std::string> ListBoxItems(HWND listBox) {
 }
 
 void CALLBACK CommandCompleted(HWND window, UINT, ULONG_PTR code, LRESULT) {
-    switch (static_cast<SendMode>(static_cast<LONG_PTR>(code))) {
-        case 3:
+    switch (static_cast<SendMode>(static_cast<int>(code))) {
+        case SendMode::ThenFailAndFinish:
             SupervisorFlags |= Failed | Finished;
             break;
-        case 4:
-            if (SupervisorFlags & PasswordRejected) PressDialogButton(window, 1, IDCANCEL, 0, 0);
+        case SendMode::ThenCancelIfRejected:
+            if (SupervisorFlags & PasswordRejected) PressDialogButton(window, SendMode::BlockOneSecond, IDCANCEL);
             break;
         default:
             break;

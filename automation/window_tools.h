@@ -12,19 +12,26 @@
 // Child-control id of a message box's text.
 constexpr int MessageBoxTextId = 0xFFFF;
 
-// The longest wait for any one reply of the configurator (SendMode 0 presses, typed text,
+// The longest wait for any one reply of the configurator (WaitBounded presses, typed text,
 // the default-button query, each list read): a hung configurator must not keep the run
-// from its time limit. A SendMode 0 press that runs out of time stays queued and is
+// from its time limit. A WaitBounded press that runs out of time stays queued and is
 // processed once the configurator answers again; the other messages are withdrawn.
 constexpr UINT ReplyBoundMs = 5000;
 
-// How a command is delivered and what follows its completion:
-//   0   waits until processed, at most ReplyBoundMs (the press itself is never withdrawn)
-//   1   blocking send with a 1000 ms time-out
-//   3   asynchronous; on completion Failed and Finished are set
-//   4   asynchronous; on completion Cancel is pressed if PasswordRejected is set by then
-//   any other value (9, the menu command ids): asynchronous, nothing follows
-using SendMode = int;
+// How a command is delivered and what follows once the configurator has processed it. The
+// values of the asynchronous modes travel to CommandCompleted as the completion's data.
+enum class SendMode : int {
+    // Waits until processed, at most ReplyBoundMs; the press itself is never withdrawn.
+    WaitBounded = 0,
+    // A blocking send with a 1000 ms time-out.
+    BlockOneSecond = 1,
+    // Asynchronous; Failed and Finished are set on completion.
+    ThenFailAndFinish = 3,
+    // Asynchronous; on completion Cancel is pressed if PasswordRejected is set by then.
+    ThenCancelIfRejected = 4,
+    // Asynchronous; nothing follows (menu commands too).
+    NothingFollows = 9,
+};
 
 std::string ButtonCaption(int id);
 

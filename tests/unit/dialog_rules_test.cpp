@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -133,34 +134,56 @@ protected:
 // --- The table itself -----------------------------------------------------------------
 
 TEST_F(DialogRulesTest, TableHoldsTheFourteenRowsInOrder) {
-    const std::vector<std::string> texts = {PasswordPrompt, WrongPassword, NotDescendant, SaveShort, SaveLong,
-                                            FileChooser,    MetadataLocked, NoSingleUser, StructureChanges,
-                                            RestructuringDone, Identical, MergeDialog, UnloadDialog, UnloadDone};
-    const std::vector<ResponseRoutine> routines = {
-        EnterConfigPassword,   HandleWrongPassword,    ResolveNotDescendant, AnswerSaveMetadata, AnswerSaveMetadata,
-        EnterConfigurationFile, AbortOnError,          AbortOnError,         AcceptStructureChanges,
-        AcknowledgeCompletion, AcknowledgeCompletion,  ConfirmMerge,         EnterUnloadFile,    ContinueAfterUnload};
-    const std::vector<int> parameters = {1, 2, 0, 6, 6, 1, 0, 0, 0, 0, 1, 1, 1, 0};
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        ASSERT_NE(DialogRuleTable[i], nullptr) << i;
-        EXPECT_EQ(HexOf(DialogRuleTable[i]->text), HexOf(texts[i])) << "row " << i + 1;
-        EXPECT_EQ(DialogRuleTable[i]->routine, routines[i]) << "row " << i + 1;
-        EXPECT_EQ(DialogRuleTable[i]->parameter, parameters[i]) << "row " << i + 1;
+    struct Row {
+        std::string text;
+        Response respond;
+        int button, failureButton, orElse;
+        SendMode mode;
+    };
+    const SendMode wait = SendMode::WaitBounded, second = SendMode::BlockOneSecond;
+    // Failure mode changes the answers of rows 1, 4, 5 and 6 only.
+    const std::vector<Row> rows = {
+        {PasswordPrompt, EnterPassword, IDOK, IDCANCEL, 0, SendMode::ThenCancelIfRejected},
+        {WrongPassword, HandleWrongPassword, IDCANCEL, IDCANCEL, 0, wait},
+        {NotDescendant, ResolveNotDescendant, 0, 0, 0, wait},
+        {SaveShort, AnswerSaveMetadata, IDYES, IDNO, 0, second},
+        {SaveLong, AnswerSaveMetadata, IDYES, IDNO, 0, second},
+        {FileChooser, EnterConfigurationFile, IDOK, IDCANCEL, 0, second},
+        {MetadataLocked, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
+        {NoSingleUser, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
+        {StructureChanges, AcceptStructureChanges, IDOK, IDOK, 0, second},
+        {RestructuringDone, AcknowledgeFinishedWork, IDOK, IDOK, IDCANCEL, second},
+        {Identical, AcknowledgeNothingToDo, IDOK, IDOK, IDCANCEL, second},
+        {MergeDialog, ConfirmMerge, IDOK, IDOK, 0, second},
+        {UnloadDialog, EnterUnloadFile, IDOK, IDOK, 0, second},
+        {UnloadDone, ContinueAfterUnload, IDCANCEL, IDCANCEL, 0, second},
+    };
+    ASSERT_EQ(std::size(DialogRuleTable), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const DialogRule& rule = DialogRuleTable[i];
+        EXPECT_EQ(HexOf(rule.text), HexOf(rows[i].text)) << "row " << i + 1;
+        EXPECT_EQ(rule.respond, rows[i].respond) << "row " << i + 1;
+        EXPECT_EQ(rule.button, rows[i].button) << "row " << i + 1;
+        EXPECT_EQ(rule.failureButton, rows[i].failureButton) << "row " << i + 1;
+        EXPECT_EQ(rule.orElse, rows[i].orElse) << "row " << i + 1;
+        EXPECT_TRUE(rule.mode == rows[i].mode) << "row " << i + 1;
     }
-    EXPECT_EQ(DialogRuleTable[14], nullptr);
     EXPECT_STREQ(FallbackRule.text, "");
-    EXPECT_EQ(FallbackRule.routine, AnswerUnknownDialog);
-    EXPECT_EQ(FallbackRule.parameter, 0);
+    EXPECT_EQ(FallbackRule.respond, AnswerUnknownDialog);
+    EXPECT_EQ(FallbackRule.button, IDOK);
+    EXPECT_EQ(FallbackRule.failureButton, IDOK);
+    EXPECT_EQ(FallbackRule.orElse, IDCANCEL);
+    EXPECT_TRUE(FallbackRule.mode == second);
 }
 
-TEST_F(DialogRulesTest, ResetPutsTheTableBackToTheStartOfARun) {
+TEST_F(DialogRulesTest, ResetPutsTheRunStateBackToTheStartOfARun) {
     EnterFailureMode();
     UseNewConfigPassword();
-    DialogRuleTable[12]->parameter = 0;
+    DialogState.unloadAnswered = true;
     ResetDialogRules();
-    const std::vector<int> parameters = {1, 2, 0, 6, 6, 1, 0, 0, 0, 0, 1, 1, 1, 0};
-    for (std::size_t i = 0; i < parameters.size(); ++i) EXPECT_EQ(DialogRuleTable[i]->parameter, parameters[i]) << i;
-    EXPECT_EQ(DialogRuleTable[0]->routine, EnterConfigPassword);
+    EXPECT_FALSE(DialogState.failureMode);
+    EXPECT_EQ(DialogState.password, PromptPassword::Config);
+    EXPECT_FALSE(DialogState.unloadAnswered);
 }
 
 // --- Each row recognised and answered -------------------------------------------------
@@ -169,7 +192,7 @@ TEST_F(DialogRulesTest, PasswordPromptGetsTheConfigPasswordAndOk) {
     TestDialog prompt(Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)}));
     std::string out = Dispatch(prompt.window());
     EXPECT_EQ(out, ExpectedConsole({"Ввод пароля... OK"}));
-    ExpectPressed(prompt, {1});
+    ExpectPressed(prompt, {IDOK});
     EXPECT_EQ(TextAtPress(prompt, 100), "Секрет-1");
     EXPECT_EQ(out.find(OemBytes("Секрет")), std::string::npos) << "passwords are never printed";
     EXPECT_EQ(SupervisorFlags, 0u);
@@ -179,14 +202,14 @@ TEST_F(DialogRulesTest, PasswordPromptGetsTheConfigPasswordAndOk) {
 TEST_F(DialogRulesTest, WrongPasswordIsWrittenOnceAndCancelledEveryTime) {
     TestDialog first(Box(WrongPassword, {2}));
     EXPECT_EQ(Dispatch(first.window()), ExpectedConsole({"ОШИБКА! Пароль не принят!"}));
-    ExpectPressed(first, {2});
+    ExpectPressed(first, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 
     PendingCommand = 0;
     TestDialog second(Box(WrongPassword, {2}));
     EXPECT_EQ(Dispatch(second.window()), "");
-    ExpectPressed(second, {2});
+    ExpectPressed(second, {IDCANCEL});
     EXPECT_EQ(PendingCommand, ExitCommand) << "failure mode entered again queues the exit again";
 }
 
@@ -194,7 +217,7 @@ TEST_F(DialogRulesTest, WrongPasswordAfterTheLoginWasRejectedWritesNothing) {
     SupervisorFlags = PasswordRejected;
     TestDialog box(Box(WrongPassword, {2}));
     EXPECT_EQ(Dispatch(box.window()), "");
-    ExpectPressed(box, {2});
+    ExpectPressed(box, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
 }
 
@@ -207,7 +230,7 @@ TEST_F(DialogRulesTest, NotDescendantWithForceReplaceWritesAnyway) {
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!",
                                                            "  Все равно записываем."}))
             << "Merge " << merge;
-        ExpectPressed(box, {6});
+        ExpectPressed(box, {IDYES});
         EXPECT_EQ(PendingCommand, 0u) << "no merge queued: ForceReplace wins";
         EXPECT_EQ(SupervisorFlags, 0u);
     }
@@ -221,10 +244,10 @@ TEST_F(DialogRulesTest, NotDescendantWithMergeQueuesTheMerge) {
         TestDialog box(Box(NotDescendant, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()),
                   ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Объединяем."}));
-        ExpectPressed(box, {7});
+        ExpectPressed(box, {IDNO});
         EXPECT_EQ(PendingCommand, MergeConfigurationsCommand);
         EXPECT_EQ(SupervisorFlags, 0u);
-        EXPECT_EQ(DialogRuleTable[0]->routine, EnterConfigPassword);
+        EXPECT_EQ(DialogState.password, PromptPassword::Config);
     }
 }
 
@@ -232,7 +255,7 @@ TEST_F(DialogRulesTest, NotDescendantOtherwiseFailsTheRun) {
     TestDialog box(Box(NotDescendant, {6, 7}));
     EXPECT_EQ(Dispatch(box.window()),
               ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Выходим."}));
-    ExpectPressed(box, {7});
+    ExpectPressed(box, {IDNO});
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 }
@@ -241,7 +264,7 @@ TEST_F(DialogRulesTest, SaveQuestionsAreAnsweredYes) {
     for (const std::string& question : {SaveShort, SaveLong}) {
         TestDialog box(Box(question, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Сохранить конфигурацию?\n =ДА="}));
-        ExpectPressed(box, {6});
+        ExpectPressed(box, {IDYES});
     }
     EXPECT_EQ(SupervisorFlags, 0u);
     EXPECT_EQ(PendingCommand, 0u);
@@ -251,7 +274,7 @@ TEST_F(DialogRulesTest, FileChooserGetsThePathAndOk) {
     TestDialog chooser(Titled(FileChooser, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(chooser.window()),
               ExpectedConsole({"Открываем файл конфигурации: C:\\Новая конфигурация\\1cv7.md\n =OK="}));
-    ExpectPressed(chooser, {1});
+    ExpectPressed(chooser, {IDOK});
     EXPECT_EQ(TextAtPress(chooser, 100), "C:\\Новая конфигурация\\1cv7.md");
     EXPECT_EQ(SupervisorFlags, 0u);
 }
@@ -261,10 +284,10 @@ TEST_F(DialogRulesTest, KnownErrorsFailTheRun) {
         SetUp();
         TestDialog box(Box(error, {2}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"ОШИБКА! " + error}));
-        ExpectPressed(box, {2});
+        ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(SupervisorFlags, Failed | Finished);
         EXPECT_EQ(PendingCommand, ExitCommand);
-        EXPECT_EQ(DialogRuleTable[0]->parameter, 2);
+        EXPECT_TRUE(DialogState.failureMode);
     }
 }
 
@@ -277,17 +300,17 @@ TEST_F(DialogRulesTest, StructureChangesAreListedItemByItemAndAccepted) {
                                "   ** Справочник Номенклатура: добавлен реквизит Артикул", "   ** ",
                                "   ** Документ  Приход: изменён %s %d", " =ПРИНИМАЕМ=\n"}));
     EXPECT_EQ(lastLineCount, 5);
-    ExpectPressed(dialog, {1});
+    ExpectPressed(dialog, {IDOK});
 }
 
 TEST_F(DialogRulesTest, StructureChangesWithoutItemsOrWithoutAList) {
     TestDialog empty(Titled(StructureChanges, {ListBox(101), Button(1)}));
     EXPECT_EQ(Dispatch(empty.window()), ExpectedConsole({"Изменения в структуре информации", " =ПРИНИМАЕМ=\n"}));
-    ExpectPressed(empty, {1});
+    ExpectPressed(empty, {IDOK});
 
     TestDialog noList(Titled(StructureChanges, {Button(1)}));
     EXPECT_EQ(Dispatch(noList.window()), ExpectedConsole({"Изменения в структуре информации", " =ПРИНИМАЕМ=\n"}));
-    ExpectPressed(noList, {1});
+    ExpectPressed(noList, {IDOK});
 }
 
 TEST_F(DialogRulesTest, StructureChangesOfAnotherProcessArePrintedByteForByte) {
@@ -304,25 +327,25 @@ TEST_F(DialogRulesTest, StructureChangesOfAnotherProcessArePrintedByteForByte) {
     EXPECT_EQ(HexOf(out), HexOf(ExpectedConsole(expected)));
     ASSERT_TRUE(host.WaitExit(10000));
     ASSERT_EQ(host.Commands().size(), 1u);
-    EXPECT_EQ(host.Commands()[0].id, 1);
+    EXPECT_EQ(host.Commands()[0].id, IDOK);
 }
 
 TEST_F(DialogRulesTest, EndOfRestructuringMarksTheWorkFinished) {
     TestDialog cancelOnly(Box(RestructuringDone, {2}));
     EXPECT_EQ(Dispatch(cancelOnly.window()), ExpectedConsole({"Реорганизация информации закончена! \n =OK="}));
-    ExpectPressed(cancelOnly, {2});
+    ExpectPressed(cancelOnly, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, Finished);
     EXPECT_EQ(PendingCommand, 0u) << "the loop decides when to close";
 
     TestDialog both(Box(RestructuringDone, {1, 2}));
     EXPECT_EQ(Dispatch(both.window()), ExpectedConsole({"Реорганизация информации закончена! \n =OK="}));
-    ExpectPressed(both, {1});
+    ExpectPressed(both, {IDOK});
 }
 
 TEST_F(DialogRulesTest, IdenticalConfigurationsQueueTheExit) {
     TestDialog box(Box(Identical, {1}));
     EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Конфигурации идентичны!!! \n =OK="}));
-    ExpectPressed(box, {1});
+    ExpectPressed(box, {IDOK});
     EXPECT_EQ(SupervisorFlags, Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 }
@@ -330,13 +353,13 @@ TEST_F(DialogRulesTest, IdenticalConfigurationsQueueTheExit) {
 TEST_F(DialogRulesTest, MergeDialogIsConfirmed) {
     TestDialog dialog(Titled(MergeDialog, {Static(100, "Объединить?"), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(dialog.window()), ExpectedConsole({" =OK="}));
-    ExpectPressed(dialog, {1});
+    ExpectPressed(dialog, {IDOK});
 }
 
 TEST_F(DialogRulesTest, UnloadDialogIsAnsweredOnce) {
     TestDialog first(Titled(UnloadDialog, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(first.window()), ExpectedConsole({"Выгрузка в файл: D:\\Архив\\выгрузка 2026.zip"}));
-    ExpectPressed(first, {1});
+    ExpectPressed(first, {IDOK});
     EXPECT_EQ(TextAtPress(first, 101), "D:\\Архив\\выгрузка 2026.zip");
 
     TestDialog again(Titled(UnloadDialog, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
@@ -360,7 +383,7 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
         LoadWanted = c.loadWanted;
         TestDialog box(Box(UnloadDone, {2}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Выгрузка завершена!"}));
-        ExpectPressed(box, {2});
+        ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(PendingCommand, c.pending) << "Merge " << c.merge << ", LoadWanted " << c.loadWanted;
         EXPECT_EQ(SupervisorFlags, c.flags) << "Merge " << c.merge << ", LoadWanted " << c.loadWanted;
     }
@@ -394,7 +417,7 @@ TEST_F(DialogRulesTest, TextsThatDifferInTheSmallestWayAreNotRecognised) {
         TestDialog box(Box(text, {2}));
         EXPECT_EQ(HexOf(Dispatch(box.window())), HexOf(ExpectedConsole({BoxCaption + " :: " + text + " \n =OK="})))
             << text;
-        ExpectPressed(box, {2});
+        ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(SupervisorFlags, 0u) << text;
         EXPECT_EQ(PendingCommand, 0u) << text;
     }
@@ -404,12 +427,12 @@ TEST_F(DialogRulesTest, PromptWithAnotherTitleGetsOkWithoutThePassword) {
     TestDialog prompt(Titled(PasswordPrompt + " ", {Edit(100), Button(1), Button(2)}));
     std::string out = Dispatch(prompt.window());
     EXPECT_EQ(out, ExpectedConsole({"Введите пароль: \n =OK="})) << "described with its caption trimmed";
-    ExpectPressed(prompt, {1});
+    ExpectPressed(prompt, {IDOK});
     EXPECT_EQ(TextAtPress(prompt, 100), "") << "nothing typed";
 
     TestDialog lower(Titled("введите пароль:", {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(lower.window()), ExpectedConsole({"введите пароль: \n =OK="}));
-    ExpectPressed(lower, {1});
+    ExpectPressed(lower, {IDOK});
     EXPECT_EQ(TextAtPress(lower, 100), "");
 }
 
@@ -418,17 +441,17 @@ TEST_F(DialogRulesTest, PromptWithAnotherTitleGetsOkWithoutThePassword) {
 TEST_F(DialogRulesTest, FallbackPressesOkElseCancelElseTheDefaultElseNothing) {
     TestDialog okAndCancel(Titled("Вопрос", {Static(100, "Продолжить?"), Button(2), Button(1)}));
     EXPECT_EQ(Dispatch(okAndCancel.window()), ExpectedConsole({"Вопрос::Продолжить? \n =OK="}));
-    ExpectPressed(okAndCancel, {1});
+    ExpectPressed(okAndCancel, {IDOK});
 
     TestDialog cancelAndYes(Titled("Вопрос", {Static(100, "Продолжить?"), Button(6), Button(2)}));
     EXPECT_EQ(Dispatch(cancelAndYes.window()), ExpectedConsole({"Вопрос::Продолжить? \n =ОТМЕНА="}));
-    ExpectPressed(cancelAndYes, {2});
+    ExpectPressed(cancelAndYes, {IDCANCEL});
 
     DialogSpec withDefault = Titled("Вопрос", {Static(100, "Продолжить?"), Button(6), Button(7)});
     withDefault.defaultId = 7;
     TestDialog yesNo(withDefault);
     EXPECT_EQ(Dispatch(yesNo.window()), ExpectedConsole({"Вопрос::Продолжить? \n =НЕТ="}));
-    ExpectPressed(yesNo, {7});
+    ExpectPressed(yesNo, {IDNO});
 
     TestDialog none(Titled("Вопрос", {Static(100, "Продолжить?"), Button(6), Button(7)}));
     EXPECT_EQ(Dispatch(none.window()), ExpectedConsole({"Вопрос::Продолжить? \n =="}));
@@ -441,11 +464,11 @@ TEST_F(DialogRulesTest, FallbackPressesOkElseCancelElseTheDefaultElseNothing) {
 TEST_F(DialogRulesTest, FallbackDescribesTheWindow) {
     TestDialog statics(Titled("Окно  ", {Static(100, "Первый "), Button(1), Static(101, "Второй")}));
     EXPECT_EQ(Dispatch(statics.window()), ExpectedConsole({"Окно::Первый ::Второй \n =OK="}));
-    ExpectPressed(statics, {1});
+    ExpectPressed(statics, {IDOK});
 
     TestDialog box(Box("Неизвестное сообщение\nв две строки", {2}));
     EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({BoxCaption + " :: Неизвестное сообщение\nв две строки \n =OK="}));
-    ExpectPressed(box, {2});
+    ExpectPressed(box, {IDCANCEL});
 
     TestDialog formats(Titled("100% %s %n", {Button(1)}));
     EXPECT_EQ(Dispatch(formats.window()), ExpectedConsole({"100% %s %n \n =OK="})) << "window texts are arguments";
@@ -461,7 +484,7 @@ TEST_F(DialogRulesTest, VanishedWindowGetsTheFallbackAndNoPress) {
 TEST_F(DialogRulesTest, RoutinesCopeWithAWindowThatIsGone) {
     HWND gone = VanishedWindow();
     StdoutCapture capture;
-    for (DialogRule** rule = DialogRuleTable; *rule; ++rule) (*rule)->routine(gone, *rule);
+    for (const DialogRule& rule : DialogRuleTable) rule.respond(gone, rule);
     std::string out = WithoutStamps(capture.Finish());
     EXPECT_NE(out.find(OemBytes("Ввод пароля... ")), std::string::npos);
     EXPECT_EQ(out.find(OemBytes("   ** ")), std::string::npos);
@@ -469,41 +492,37 @@ TEST_F(DialogRulesTest, RoutinesCopeWithAWindowThatIsGone) {
 
 // --- Failure mode ---------------------------------------------------------------------
 
-TEST_F(DialogRulesTest, FailureModeRewritesTheRowsAndQueuesTheExit) {
+TEST_F(DialogRulesTest, FailureModeIsEnteredForGoodAndQueuesTheExit) {
     EnterFailureMode();
-    EXPECT_EQ(DialogRuleTable[0]->parameter, 2);
-    EXPECT_EQ(DialogRuleTable[5]->parameter, 2);
-    EXPECT_EQ(DialogRuleTable[3]->parameter, 7);
-    EXPECT_EQ(DialogRuleTable[4]->parameter, 7);
+    EXPECT_TRUE(DialogState.failureMode);
+    EXPECT_EQ(DialogState.password, PromptPassword::Config) << "the rest of the run's state is untouched";
+    EXPECT_FALSE(DialogState.unloadAnswered);
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
-    const std::vector<int> untouched = {2, 0, 0, 0, 0, 0, 1, 1, 1, 0};
-    const std::vector<int> rows = {1, 2, 6, 7, 8, 9, 10, 11, 12, 13};
-    for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(DialogRuleTable[rows[i]]->parameter, untouched[i]) << rows[i];
 
     PendingCommand = 0;
     EnterFailureMode();
     EXPECT_EQ(PendingCommand, ExitCommand);
-    EXPECT_EQ(DialogRuleTable[0]->parameter, 2);
+    EXPECT_TRUE(DialogState.failureMode);
 }
 
 TEST_F(DialogRulesTest, AfterFailurePromptsAndChoosersAreCancelledAndSavingRefused) {
     EnterFailureMode();
     TestDialog prompt(Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(prompt.window()), ExpectedConsole({"Ввод пароля... ОТМЕНА"}));
-    ExpectPressed(prompt, {2});
+    ExpectPressed(prompt, {IDCANCEL});
     EXPECT_EQ(TextAtPress(prompt, 100), "Секрет-1") << "the password is still typed";
 
     TestDialog chooser(Titled(FileChooser, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(chooser.window()),
               ExpectedConsole({"Открываем файл конфигурации: C:\\Новая конфигурация\\1cv7.md\n =ОТМЕНА="}));
-    ExpectPressed(chooser, {2});
+    ExpectPressed(chooser, {IDCANCEL});
     EXPECT_EQ(TextAtPress(chooser, 100), "C:\\Новая конфигурация\\1cv7.md");
 
     for (const std::string& question : {SaveShort, SaveLong}) {
         TestDialog box(Box(question, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Сохранить конфигурацию?\n =НЕТ="}));
-        ExpectPressed(box, {7});
+        ExpectPressed(box, {IDNO});
     }
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
 }
@@ -517,7 +536,7 @@ TEST_F(DialogRulesTest, PasswordFollowsTheFileChooserAndGoesBackOnAMerge) {
         EXPECT_EQ(out, ExpectedConsole({"Ввод пароля... OK"}));
         EXPECT_EQ(out.find(OemBytes("секрет")), std::string::npos);
         EXPECT_EQ(out.find(OemBytes("Секрет")), std::string::npos);
-        EXPECT_TRUE(prompt.WaitProcessed(1));
+        EXPECT_TRUE(prompt.WaitProcessed(IDOK));
         return TextAtPress(prompt, 100);
     };
     EXPECT_EQ(typedPassword(), "Секрет-1");
@@ -566,12 +585,12 @@ TEST_F(DialogRulesTest, RejectedPasswordCancelsThePromptWhenThePressCompletes) {
     std::vector<CommandEvent> events = prompt.Events();
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0].window, prompt.window());
-    EXPECT_EQ(events[0].id, 1);
+    EXPECT_EQ(events[0].id, IDOK);
     EXPECT_EQ(events[0].texts[100], "Секрет-1");
     EXPECT_EQ(events[1].window, prompt.modal());
-    EXPECT_EQ(events[1].id, 2);
+    EXPECT_EQ(events[1].id, IDCANCEL);
     EXPECT_EQ(events[2].window, prompt.window());
-    EXPECT_EQ(events[2].id, 2);
+    EXPECT_EQ(events[2].id, IDCANCEL);
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 }

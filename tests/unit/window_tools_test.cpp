@@ -103,16 +103,16 @@ TEST(TickCountdownTest, OutlastsSeveralWraps) {
 
 TEST_F(WindowToolsTest, NoCandidateSendsNothing) {
     TestDialog dialog(Dialog("Вопрос", {Button(1), Button(2)}));
-    EXPECT_EQ(PressDialogButton(dialog.window(), 1, 0, 0, 0), 0);
-    EXPECT_EQ(PressDialogButton(dialog.window(), 1, 7, 6, 3), 0);
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::BlockOneSecond, 0, 0, 0), 0);
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::BlockOneSecond, IDNO, IDYES, IDABORT), 0);
     PauseDeliveringCompletions(200);
     EXPECT_TRUE(dialog.CommandIds().empty());
 }
 
 TEST_F(WindowToolsTest, FirstExistingCandidateIsPressedAsACommandToTheDialogItself) {
     TestDialog dialog(Dialog("Вопрос", {Button(1), Button(2)}));
-    EXPECT_EQ(PressDialogButton(dialog.window(), 1, 1, 2, 0), 1);
-    ASSERT_TRUE(dialog.WaitProcessed(1));
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::BlockOneSecond, IDOK, IDCANCEL), IDOK);
+    ASSERT_TRUE(dialog.WaitProcessed(IDOK));
     std::vector<CommandEvent> events = dialog.Events();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].window, dialog.window());
@@ -122,33 +122,33 @@ TEST_F(WindowToolsTest, FirstExistingCandidateIsPressedAsACommandToTheDialogItse
 
 TEST_F(WindowToolsTest, ZeroAndMissingCandidatesAreSkipped) {
     TestDialog dialog(Dialog("Вопрос", {Button(6), Button(7)}));
-    EXPECT_EQ(PressDialogButton(dialog.window(), 1, 0, 1, 7), 7);
-    ASSERT_TRUE(dialog.WaitProcessed(7));
-    EXPECT_EQ(dialog.CommandIds(), std::vector<int>{7});
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::BlockOneSecond, 0, IDOK, IDNO), IDNO);
+    ASSERT_TRUE(dialog.WaitProcessed(IDNO));
+    EXPECT_EQ(dialog.CommandIds(), std::vector<int>{IDNO});
 }
 
 TEST_F(WindowToolsTest, CancelAloneIsReportedAsOk) {
     TestDialog alone(Dialog("Сообщение", {Static(MessageBoxTextId, "Текст"), Button(2)}));
-    EXPECT_EQ(PressDialogButton(alone.window(), 1, 2, 0, 0), 1);
-    ASSERT_TRUE(alone.WaitProcessed(2));
-    EXPECT_EQ(alone.CommandIds(), std::vector<int>{2}) << "2 is pressed all the same";
+    EXPECT_EQ(PressDialogButton(alone.window(), SendMode::BlockOneSecond, IDCANCEL), IDOK);
+    ASSERT_TRUE(alone.WaitProcessed(IDCANCEL));
+    EXPECT_EQ(alone.CommandIds(), std::vector<int>{IDCANCEL}) << "Cancel is pressed all the same";
 
     TestDialog withYes(Dialog("Вопрос", {Button(2), Button(6)}));
-    EXPECT_EQ(PressDialogButton(withYes.window(), 1, 2, 0, 0), 2);
-    ASSERT_TRUE(withYes.WaitProcessed(2));
+    EXPECT_EQ(PressDialogButton(withYes.window(), SendMode::BlockOneSecond, IDCANCEL), IDCANCEL);
+    ASSERT_TRUE(withYes.WaitProcessed(IDCANCEL));
 
     TestDialog withNine(Dialog("Вопрос", {Button(2), Button(9)}));
-    EXPECT_EQ(PressDialogButton(withNine.window(), 1, 2, 0, 0), 2);
+    EXPECT_EQ(PressDialogButton(withNine.window(), SendMode::BlockOneSecond, IDCANCEL), IDCANCEL);
 
     TestDialog withTen(Dialog("Вопрос", {Button(2), Button(10)}));
-    EXPECT_EQ(PressDialogButton(withTen.window(), 1, 2, 0, 0), 1) << "only ids 1 to 9 count";
+    EXPECT_EQ(PressDialogButton(withTen.window(), SendMode::BlockOneSecond, IDCANCEL), IDOK) << "only ids 1 to 9 count";
 }
 
 TEST_F(WindowToolsTest, MissingCandidateInAsynchronousModeHasNoCompletion) {
     TestDialog dialog(Dialog("Вопрос", {Button(1), Button(2)}));
     SupervisorFlags = PasswordRejected;
-    EXPECT_EQ(PressDialogButton(dialog.window(), 4, 7, 0, 0), 0);
-    EXPECT_EQ(PressDialogButton(dialog.window(), 3, 7, 0, 0), 0);
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::ThenCancelIfRejected, IDNO), 0);
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::ThenFailAndFinish, IDNO), 0);
     PauseDeliveringCompletions(300);
     EXPECT_TRUE(dialog.CommandIds().empty()) << "no Cancel follows a press that never happened";
     EXPECT_EQ(SupervisorFlags, PasswordRejected);
@@ -156,21 +156,21 @@ TEST_F(WindowToolsTest, MissingCandidateInAsynchronousModeHasNoCompletion) {
 
 TEST_F(WindowToolsTest, VanishedWindowGetsNoPress) {
     HWND gone = VanishedWindow();
-    EXPECT_EQ(PressDialogButton(gone, 0, 1, 2, 0), 0);
-    EXPECT_EQ(PressDialogButton(gone, 3, 1, 2, 0), 0);
+    EXPECT_EQ(PressDialogButton(gone, SendMode::WaitBounded, IDOK, IDCANCEL), 0);
+    EXPECT_EQ(PressDialogButton(gone, SendMode::ThenFailAndFinish, IDOK, IDCANCEL), 0);
     PauseDeliveringCompletions(100);
     EXPECT_EQ(SupervisorFlags, 0u);
-    EXPECT_EQ(PressDialogButton(nullptr, 1, 1, 2, 0), 0);
+    EXPECT_EQ(PressDialogButton(nullptr, SendMode::BlockOneSecond, IDOK, IDCANCEL), 0);
 }
 
 // --- Send modes and completions -------------------------------------------------------
 
-TEST_F(WindowToolsTest, ModeZeroWaitsUntilTheCommandIsProcessed) {
+TEST_F(WindowToolsTest, WaitBoundedWaitsUntilTheCommandIsProcessed) {
     DialogSpec spec = Dialog("Вопрос", {Button(1)});
     spec.delayOn[1] = 1500;
     TestDialog dialog(spec);
     ULONGLONG start = Now();
-    PressDialogButton(dialog.window(), 0, 1);
+    PressDialogButton(dialog.window(), SendMode::WaitBounded, IDOK);
     ULONGLONG took = Now() - start;
     EXPECT_GE(took, 1400u);
     EXPECT_LT(took, ReplyBoundMs);
@@ -179,30 +179,30 @@ TEST_F(WindowToolsTest, ModeZeroWaitsUntilTheCommandIsProcessed) {
     EXPECT_NE(events[0].processed, 0u) << "processed before the send returned";
 }
 
-TEST_F(WindowToolsTest, ModeOneGivesUpAfterOneSecondAndThePressStillHappens) {
+TEST_F(WindowToolsTest, BlockOneSecondGivesUpAfterOneSecondAndThePressStillHappens) {
     DialogSpec spec = Dialog("Вопрос", {Button(1)});
     spec.delayOn[1] = 3000;
     TestDialog dialog(spec);
     ULONGLONG start = Now();
-    EXPECT_EQ(PressDialogButton(dialog.window(), 1, 1), 1);
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::BlockOneSecond, IDOK), IDOK);
     ULONGLONG took = Now() - start;
     EXPECT_GE(took, 900u);
     EXPECT_LT(took, 2500u);
-    EXPECT_TRUE(dialog.WaitProcessed(1));
-    EXPECT_EQ(dialog.CommandIds(), std::vector<int>{1}) << "not repeated";
+    EXPECT_TRUE(dialog.WaitProcessed(IDOK));
+    EXPECT_EQ(dialog.CommandIds(), std::vector<int>{IDOK}) << "not repeated";
 }
 
-TEST_F(WindowToolsTest, ModeThreeCompletionSetsFailedAndFinishedOnlyInsideAPause) {
+TEST_F(WindowToolsTest, FailAndFinishCompletionSetsTheFlagsOnlyInsideAPause) {
     DialogSpec spec = Dialog("Блокировка", {Static(MessageBoxTextId, "Текст"), Button(2)});
     spec.delayOn[2] = 1500;
     TestDialog slow(spec);
 
     ULONGLONG start = Now();
-    EXPECT_EQ(PressDialogButton(slow.window(), 3, 2), 1);
+    EXPECT_EQ(PressDialogButton(slow.window(), SendMode::ThenFailAndFinish, IDCANCEL), IDOK);
     EXPECT_LT(Now() - start, 500u) << "the asynchronous send returns at once";
     EXPECT_EQ(SupervisorFlags, 0u);
 
-    ASSERT_TRUE(slow.WaitProcessed(2));
+    ASSERT_TRUE(slow.WaitProcessed(IDCANCEL));
     Sleep(300);  // a plain sleep delivers no completion
     EXPECT_EQ(SupervisorFlags, 0u);
 
@@ -210,22 +210,22 @@ TEST_F(WindowToolsTest, ModeThreeCompletionSetsFailedAndFinishedOnlyInsideAPause
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
 }
 
-TEST_F(WindowToolsTest, ModeFourCompletionCancelsThePromptWhenThePasswordWasRejected) {
+TEST_F(WindowToolsTest, CancelIfRejectedCompletionCancelsThePromptWhenThePasswordWasRejected) {
     DialogSpec spec = Dialog("Введите пароль:", {Edit(100), Button(1), Button(2)});
     spec.delayOn[1] = 1500;     // the prompt is slow to check the password
     spec.stayOpenOn = {1};      // and stays open: the password was wrong
     TestDialog prompt(spec);
 
     ULONGLONG start = Now();
-    EXPECT_EQ(PressDialogButton(prompt.window(), 4, 1), 1);
+    EXPECT_EQ(PressDialogButton(prompt.window(), SendMode::ThenCancelIfRejected, IDOK), IDOK);
     ULONGLONG returned = Now();
     EXPECT_LT(returned - start, 500u) << "the asynchronous send returns at once";
 
     // Meanwhile the rules learn that the password was rejected.
     SupervisorFlags |= PasswordRejected;
-    ASSERT_TRUE(prompt.WaitProcessed(1));
+    ASSERT_TRUE(prompt.WaitProcessed(IDOK));
     Sleep(300);
-    EXPECT_EQ(prompt.CommandIds(), std::vector<int>{1}) << "no follow-up without a wait that delivers it";
+    EXPECT_EQ(prompt.CommandIds(), std::vector<int>{IDOK}) << "no follow-up without a wait that delivers it";
 
     ULONGLONG pauseStart = Now();
     PauseDeliveringCompletions(1500);
@@ -234,48 +234,49 @@ TEST_F(WindowToolsTest, ModeFourCompletionCancelsThePromptWhenThePasswordWasReje
     ASSERT_TRUE(prompt.WaitClosed(3000)) << "Cancel closed the prompt";
     std::vector<CommandEvent> events = prompt.Events();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].id, 2);
+    EXPECT_EQ(events[1].id, IDCANCEL);
     EXPECT_EQ(events[1].lParam, 0);
     EXPECT_GE(events[1].received, pauseStart) << "the follow-up ran inside the pause";
     EXPECT_LE(events[1].received, pauseEnd);
     EXPECT_EQ(SupervisorFlags, PasswordRejected) << "nothing else changes";
 }
 
-TEST_F(WindowToolsTest, ModeFourCompletionDoesNothingWhileThePasswordStands) {
+TEST_F(WindowToolsTest, CancelIfRejectedCompletionDoesNothingWhileThePasswordStands) {
     DialogSpec spec = Dialog("Введите пароль:", {Edit(100), Button(1), Button(2)});
     spec.stayOpenOn = {1};
     TestDialog prompt(spec);
-    EXPECT_EQ(PressDialogButton(prompt.window(), 4, 1), 1);
-    ASSERT_TRUE(prompt.WaitProcessed(1));
+    EXPECT_EQ(PressDialogButton(prompt.window(), SendMode::ThenCancelIfRejected, IDOK), IDOK);
+    ASSERT_TRUE(prompt.WaitProcessed(IDOK));
     PauseDeliveringCompletions(800);
-    EXPECT_EQ(prompt.CommandIds(), std::vector<int>{1});
+    EXPECT_EQ(prompt.CommandIds(), std::vector<int>{IDOK});
     EXPECT_TRUE(IsWindow(prompt.window()));
 }
 
-TEST_F(WindowToolsTest, OtherAsynchronousModesHaveNoFollowUp) {
+TEST_F(WindowToolsTest, NothingFollowsAsynchronousPressesAndMenuCommands) {
     DialogSpec spec = Dialog("Вопрос", {Button(1), Button(2), Button(7)});
-    spec.stayOpenOn = {1, 2, 7, 57665, 33204};
+    spec.stayOpenOn = {1, 2, 7, ExitCommand, UnloadDataCommand};
     TestDialog dialog(spec);
     SupervisorFlags = PasswordRejected;
-    EXPECT_EQ(PressDialogButton(dialog.window(), 9, 7), 7);
-    SendCommand(dialog.window(), 57665, 57665);
-    SendCommand(dialog.window(), 33204, 33204);
+    EXPECT_EQ(PressDialogButton(dialog.window(), SendMode::NothingFollows, IDNO), IDNO);
+    SendCommand(dialog.window(), ExitCommand, SendMode::NothingFollows);
+    SendCommand(dialog.window(), UnloadDataCommand, SendMode::NothingFollows);
     PauseDeliveringCompletions(800);
-    EXPECT_EQ(dialog.CommandIds(), (std::vector<int>{7, 57665, 33204}));
+    EXPECT_EQ(dialog.CommandIds(), (std::vector<int>{IDNO, ExitCommand, UnloadDataCommand}));
     EXPECT_EQ(SupervisorFlags, PasswordRejected);
     std::vector<CommandEvent> events = dialog.Events();
     ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[1].wParam, 57665u) << "the whole command id in the low word, 0 above it";
+    EXPECT_EQ(events[1].wParam, WPARAM{ExitCommand}) << "the whole command id in the low word, 0 above it";
     EXPECT_EQ(events[1].lParam, 0);
 }
 
 TEST_F(WindowToolsTest, CommandCompletedByCode) {
-    CommandCompleted(nullptr, WM_COMMAND, 9, 0);
-    CommandCompleted(nullptr, WM_COMMAND, 57665, 0);
+    auto code = [](SendMode mode) { return static_cast<ULONG_PTR>(mode); };
+    CommandCompleted(nullptr, WM_COMMAND, code(SendMode::NothingFollows), 0);
+    CommandCompleted(nullptr, WM_COMMAND, ExitCommand, 0);
     EXPECT_EQ(SupervisorFlags, 0u);
-    CommandCompleted(nullptr, WM_COMMAND, 4, 0);
+    CommandCompleted(nullptr, WM_COMMAND, code(SendMode::ThenCancelIfRejected), 0);
     EXPECT_EQ(SupervisorFlags, 0u);
-    CommandCompleted(nullptr, WM_COMMAND, 3, 0);
+    CommandCompleted(nullptr, WM_COMMAND, code(SendMode::ThenFailAndFinish), 0);
     EXPECT_EQ(SupervisorFlags, Failed | Finished);
 }
 
@@ -438,11 +439,11 @@ TEST_F(WindowToolsTest, TypedTextReachesAnotherProcessByteForByte) {
     ASSERT_TRUE(host.started());
     EXPECT_EQ(SetEditText(host.window(), password, "Edit"), 1);
     EXPECT_EQ(SetEditText(host.window(), path, "ComboBox"), 1);
-    EXPECT_EQ(PressDialogButton(host.window(), 0, 1), 1);
+    EXPECT_EQ(PressDialogButton(host.window(), SendMode::WaitBounded, IDOK), IDOK);
     ASSERT_TRUE(host.WaitExit(10000));
     std::vector<HostCommand> commands = host.Commands();
     ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].id, 1);
+    EXPECT_EQ(commands[0].id, IDOK);
     ASSERT_EQ(commands[0].texts.size(), 2u);
     EXPECT_EQ(HexOf(commands[0].texts[0].second), HexOf(password));
     EXPECT_EQ(commands[0].texts[1].second, path);
@@ -489,8 +490,8 @@ TEST_F(WindowToolsTest, HungWindowOfAnotherProcessHoldsNoCallLong) {
 
     auto bounded = [](ULONGLONG took) { return took >= ReplyBoundMs - 300 && took < ReplyBoundMs + 2000; };
     ULONGLONG start = Now();
-    EXPECT_EQ(PressDialogButton(host.window(), 0, 2), 2);
-    EXPECT_PRED1(bounded, Now() - start) << "SendMode 0";
+    EXPECT_EQ(PressDialogButton(host.window(), SendMode::WaitBounded, IDCANCEL), IDCANCEL);
+    EXPECT_PRED1(bounded, Now() - start) << "WaitBounded";
 
     start = Now();
     EXPECT_EQ(SetEditText(host.window(), "пароль", "Edit"), 1);
@@ -505,8 +506,8 @@ TEST_F(WindowToolsTest, HungWindowOfAnotherProcessHoldsNoCallLong) {
     EXPECT_PRED1(bounded, Now() - start) << "list reading stops at the first time-out";
 
     start = Now();
-    EXPECT_EQ(PressDialogButton(host.window(), 1, 6), 6);
-    EXPECT_LT(Now() - start, 2000u) << "SendMode 1";
+    EXPECT_EQ(PressDialogButton(host.window(), SendMode::BlockOneSecond, IDYES), IDYES);
+    EXPECT_LT(Now() - start, 2000u) << "BlockOneSecond";
 
     // Texts are read without a message to the other process.
     start = Now();
@@ -514,7 +515,7 @@ TEST_F(WindowToolsTest, HungWindowOfAnotherProcessHoldsNoCallLong) {
     EXPECT_EQ(MessageText(host.window()), "Изменения в структуре информации");
     EXPECT_LT(Now() - start, 500u);
 
-    // Once awake, the window gets the SendMode 0 press that ran out of time: late, once.
+    // Once awake, the window gets the WaitBounded press that ran out of time: late, once.
     ULONGLONG end = Now() + 30000;
     std::vector<std::string> log;
     while (Now() < end) {
@@ -522,12 +523,12 @@ TEST_F(WindowToolsTest, HungWindowOfAnotherProcessHoldsNoCallLong) {
         if (std::find(log.begin(), log.end(), "awake") != log.end()) break;
         Sleep(100);
     }
-    EXPECT_EQ(PressDialogButton(host.window(), 0, 1), 1);
+    EXPECT_EQ(PressDialogButton(host.window(), SendMode::WaitBounded, IDOK), IDOK);
     ASSERT_TRUE(host.WaitExit(10000));
     std::vector<HostCommand> commands = host.Commands();
     ASSERT_FALSE(commands.empty());
     EXPECT_EQ(std::count_if(commands.begin(), commands.end(), [](const HostCommand& c) { return c.id == 2; }), 1);
-    EXPECT_EQ(commands.back().id, 1);
+    EXPECT_EQ(commands.back().id, IDOK);
 }
 
 }  // namespace

@@ -199,7 +199,9 @@ int RunConfiguratorJob() {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
     }
-    PROCESS_INFORMATION process{};
+    // Declared before the InterruptionHandler below, so that the configurator's process
+    // handle stays open as long as that lives; both handles close when the run returns.
+    unique_process_information process;
     BOOL started;
     {
         PROFILE_WAIT(Start);
@@ -210,7 +212,6 @@ int RunConfiguratorJob() {
         ReportError("Ошибка запуска 1C: %s", SystemErrorText().c_str());
         return 1;
     }
-    // The configurator's process and thread handles are left to the end of the process.
 
     {
         // Until the supervision ends, Ctrl+C, Ctrl+Break or a closed console end the run

@@ -113,8 +113,12 @@ LRESULT CALLBACK FieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 void Subclass(HWND control, DialogContext* context) {
     if (!control) return;
-    SetPropA(control, ContextProp, context);
-    SetPropA(control, ProcProp, reinterpret_cast<HANDLE>(GetWindowLongPtrA(control, GWLP_WNDPROC)));
+    // FieldProc finds its way back to the control's own procedure only through the properties.
+    HANDLE original = reinterpret_cast<HANDLE>(GetWindowLongPtrA(control, GWLP_WNDPROC));
+    if (!SetPropA(control, ContextProp, context) || !SetPropA(control, ProcProp, original)) {
+        Journal("dialog-error", context->spec->name, std::to_string(GetLastError()));
+        return;
+    }
     SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FieldProc));
 }
 

@@ -4,16 +4,21 @@
 
 #include <cstdio>
 
+#include "common/win_handles.h"
+
 namespace {
 
-// Kept open to the end of the process: the journal must take lines until the last moment.
-HANDLE journalFile = INVALID_HANDLE_VALUE;
+// Open until the process ends: the journal must take lines until the last moment (the
+// "exit" line is written just before ExitProcess).
+unique_handle journalFile;
 
 }  // namespace
 
-void OpenJournal(const std::string& path) {
-    journalFile = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool OpenJournal(const std::string& path) {
+    journalFile = OwnFileHandle(CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(journalFile);
 }
 
 std::string EscapeJournalText(const std::string& text) {
@@ -39,10 +44,10 @@ std::string EscapeJournalText(const std::string& text) {
 }
 
 void Journal(const char* kind, const std::string& name, const std::string& text) {
-    if (journalFile == INVALID_HANDLE_VALUE) return;
+    if (!journalFile) return;
     std::string line = std::to_string(GetTickCount64()) + " " + kind + " " + (name.empty() ? "-" : name) + " " +
                        EscapeJournalText(text) + "\n";
     // One write per line: with FILE_APPEND_DATA each lands whole at the end, unbuffered.
     DWORD written = 0;
-    WriteFile(journalFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    WriteFile(journalFile.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }

@@ -9,7 +9,8 @@
 
 #include <string>
 
-void OpenJournal(const std::string& path);
+// False when the file cannot be opened: the stand-in must not run unseen.
+bool OpenJournal(const std::string& path);
 void Journal(const char* kind, const std::string& name, const std::string& text = {});
 
 std::string EscapeJournalText(const std::string& text);

@@ -11,6 +11,10 @@
 
 namespace {
 
+// Ends that no configurator has: the stand-in itself could not work.
+constexpr int NoJournalExitCode = 3;
+constexpr int NoWindowExitCode = 4;
+
 // The value of /d"..." in the configurator's command line, if any.
 std::string QuotedArgument(const std::string& commandLine, const std::string& option) {
     size_t start = commandLine.find(" " + option + "\"");
@@ -35,7 +39,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
     if (Run.baseDir.empty()) Run.baseDir = currentDirectory;
     std::string folder = Run.baseDir + (Run.baseDir.back() == '\\' ? "" : "\\");
 
-    OpenJournal(folder + "standin.journal");
+    // The tests find the stand-in's process through its journal: without one it could be
+    // neither checked nor ended.
+    if (!OpenJournal(folder + "standin.journal")) return NoJournalExitCode;
     STARTUPINFOA startup{};
     GetStartupInfoA(&startup);
     Journal("start", "-",
@@ -47,6 +53,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
 
     Point("start");
     if (!PassStartWindows()) EndProcess(0);
-    CreateMainWindow(show);
+    if (!CreateMainWindow(show)) EndProcess(NoWindowExitCode);
     EndProcess(RunMessageLoop());
 }

@@ -33,6 +33,12 @@ const char MetadataClass[] = "StandinMetadata";
 
 std::deque<int> queuedCommands;
 
+// Journals why a window of the run could not be made, with the system's error code.
+bool Made(bool done, const char* window) {
+    if (!done) Journal("window-error", window, std::to_string(GetLastError()));
+    return done;
+}
+
 // The main window stays disabled while a command is carried out, as during any modal work.
 class BusyMainWindow {
 public:
@@ -232,6 +238,7 @@ void OpenFirstDocument() {
     Run.firstDocument = CreateMDIWindowA(DocumentClass, DocumentTitle, WS_VISIBLE | (disabled ? WS_DISABLED : 0),
                                          CW_USEDEFAULT, CW_USEDEFAULT, 300, 200, Run.mdiClient,
                                          GetModuleHandleA(nullptr), 0);
+    if (!Made(Run.firstDocument != nullptr, "document")) return;
     if (disabled) EnableWindow(Run.firstDocument, FALSE);
     Journal("document", "-", disabled ? "disabled" : "enabled");
     if (disabled) {
@@ -382,7 +389,8 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             Run.mdiClient = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
                                             WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0,
                                             0, 0, window, nullptr, GetModuleHandleA(nullptr), &client);
-            return 0;
+            // Without it the frame is no configurator's: its creation fails.
+            return Made(Run.mdiClient != nullptr, "mdi") ? 0 : -1;
         }
         case WM_COMMAND:
             if (HIWORD(wParam) == 0) {
@@ -437,7 +445,7 @@ LRESULT CALLBACK MetadataProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterClasses() {
+bool RegisterClasses() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA frame{};
     frame.cbSize = sizeof frame;
@@ -446,16 +454,15 @@ void RegisterClasses() {
     frame.hCursor = LoadCursor(nullptr, IDC_ARROW);
     frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
     frame.lpszClassName = FrameClass;
-    RegisterClassExA(&frame);
     WNDCLASSEXA document = frame;
     document.lpfnWndProc = &DocumentProc;
     document.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     document.lpszClassName = DocumentClass;
-    RegisterClassExA(&document);
     WNDCLASSEXA metadata = document;
     metadata.lpfnWndProc = &MetadataProc;
     metadata.lpszClassName = MetadataClass;
-    RegisterClassExA(&metadata);
+    return Made(RegisterClassExA(&frame) != 0, "main") && Made(RegisterClassExA(&document) != 0, "document") &&
+           Made(RegisterClassExA(&metadata) != 0, "metadata");
 }
 
 // A configurator that shows nothing more: idle, with no window, until it is ended from outside.
@@ -539,13 +546,14 @@ bool PassStartWindows() {
     return true;
 }
 
-void CreateMainWindow(int show) {
-    RegisterClasses();
+bool CreateMainWindow(int show) {
+    if (!RegisterClasses()) return false;
     // Another style makes a frame that the tool must not take for the main window.
     DWORD exStyle = static_cast<DWORD>(Plan.Number("main_ex_style", WS_EX_ACCEPTFILES | WS_EX_WINDOWEDGE));
     Run.mainWindow = CreateWindowExA(exStyle, FrameClass, MainWindowTitle,
                                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 900, 650, nullptr, nullptr,
                                      GetModuleHandleA(nullptr), nullptr);
+    if (!Made(Run.mainWindow != nullptr, "main")) return false;
     ShowWindow(Run.mainWindow, show);
     UpdateWindow(Run.mainWindow);
     Journal("main", "-", MainWindowTitle);
@@ -553,9 +561,11 @@ void CreateMainWindow(int show) {
         std::string title = Plan.Text("config_window_title", MetadataWindowTitle);
         Run.metadataWindow = CreateWindowExA(0, MetadataClass, title.c_str(), WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_VISIBLE,
                                              80, 80, 260, 400, Run.mainWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (!Made(Run.metadataWindow != nullptr, "metadata")) return false;
     }
     Point("main");
     PostMessageA(Run.mainWindow, FirstIdleMessage, 0, 0);
+    return true;
 }
 
 int RunMessageLoop() {

@@ -24,8 +24,9 @@ void Point(const std::string& name);
 // Registration, log-in and a metadata lock; false when the run ends before the main window.
 bool PassStartWindows();
 
-// Creates the main frame, its MDI client and the owned metadata window.
-void CreateMainWindow(int show);
+// Creates the main frame, its MDI client and the owned metadata window; false (journaled as
+// "window-error") when one of them cannot be made.
+bool CreateMainWindow(int show);
 
 // Runs the message loop until the main window is gone; returns the exit code.
 int RunMessageLoop();

@@ -1,7 +1,9 @@
-// The run driver's file helpers: directories, the search for the file to load, file identity.
+// The run driver's file helpers: directories, the search for the file to load, file identity;
+// and the owner of the started configurator's handles.
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,33 @@ TEST(RunDriverFiles, IdentityOfTheSameFileUnderTwoNames) {
     EXPECT_EQ(CompareFileIdentity(a.get(), b.get()), FileRelation::Same);
     EXPECT_EQ(CompareFileIdentity(a.get(), c.get()), FileRelation::Different);
     EXPECT_EQ(CompareFileIdentity(a.get(), nullptr), FileRelation::Unknown);
+}
+
+// The started configurator's owner closes both of its handles, once, in whichever owner
+// holds them last.
+TEST(RunDriverFiles, ProcessOwnerClosesBothHandles) {
+    auto duplicate = [](HANDLE source) {
+        HANDLE copy = nullptr;
+        DuplicateHandle(GetCurrentProcess(), source, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+        return copy;
+    };
+    auto open = [](HANDLE handle) {
+        DWORD flags = 0;
+        return GetHandleInformation(handle, &flags) != 0;
+    };
+    PROCESS_INFORMATION started{duplicate(GetCurrentProcess()), duplicate(GetCurrentThread()), GetCurrentProcessId(),
+                                GetCurrentThreadId()};
+    ASSERT_TRUE(open(started.hProcess) && open(started.hThread));
+    {
+        unique_process_information first;
+        first.reset(started);
+        unique_process_information last(std::move(first));
+        EXPECT_EQ(first.hProcess, nullptr);
+        EXPECT_EQ(last.dwProcessId, GetCurrentProcessId());
+        EXPECT_TRUE(open(started.hProcess) && open(started.hThread));
+    }
+    EXPECT_FALSE(open(started.hProcess));
+    EXPECT_FALSE(open(started.hThread));
 }
 
 }  // namespace

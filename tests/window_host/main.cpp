@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win_handles.h"
 #include "tests/support/dialog_template.h"
 #include "tests/support/window_host_protocol.h"
 
@@ -26,7 +27,7 @@ struct Description {
 };
 
 Description Dialog;
-HANDLE Log = INVALID_HANDLE_VALUE;
+unique_handle Log;
 // The host never outlives a forgotten test by long.
 constexpr UINT LifetimeMs = 120000;
 constexpr UINT_PTR LifetimeTimer = 1;
@@ -51,8 +52,8 @@ std::string ToHex(const std::string& bytes) {
 void WriteLog(const std::string& line) {
     std::string text = line + "\n";
     DWORD written = 0;
-    WriteFile(Log, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    FlushFileBuffers(Log);
+    WriteFile(Log.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    FlushFileBuffers(Log.get());
 }
 
 bool ReadDescription(const char* path) {
@@ -102,7 +103,6 @@ INT_PTR CALLBACK HostDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 for (const std::string& item : Dialog.items)
                     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
             if (Dialog.defaultId) SendMessageA(window, DM_SETDEFID, Dialog.defaultId, 0);
-            SetTimer(window, LifetimeTimer, LifetimeMs, nullptr);
             return FALSE;
         case WM_TIMER:
             if (wParam == LifetimeTimer) DestroyWindow(window);
@@ -141,13 +141,15 @@ INT_PTR CALLBACK HostDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (__argc < 3) return 2;
     if (!ReadDescription(__argv[1])) return 3;
-    Log = CreateFileA(__argv[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (Log == INVALID_HANDLE_VALUE) return 4;
+    Log = OwnFileHandle(CreateFileA(__argv[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!Log) return 4;
     std::vector<DWORD> dialogTemplate = BuildDialogTemplate(Dialog.caption, Dialog.controls);
     HWND dialog = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
                                              nullptr, HostDialogProc, 0);
     if (!dialog) return 5;
+    // Without its lifetime a host left behind by a test would never end.
+    if (!SetTimer(dialog, LifetimeTimer, LifetimeMs, nullptr)) return 6;
     WriteLog("ready");
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -155,6 +157,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
     }
     WriteLog("done");
-    CloseHandle(Log);
     return 0;
 }

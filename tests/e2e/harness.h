@@ -25,22 +25,17 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/standin_journal.h"
+
 namespace e2e {
 
 // The cfgload.exe under test: the one just built, or the one named by the environment
 // variable CFGLOAD_EXE_UNDER_TEST (a Windows path), so that a packed release can be tested.
 std::string CfgloadUnderTest();
 
-// One journal line of the stand-in (see standin/README.md): "<tick> <kind> <name> <text>".
-struct JournalEvent {
-    unsigned long long tick = 0;
-    std::string kind;
-    std::string name;  // a dialog's short name, or "-"
-    std::string text;  // unescaped
-    std::string Line() const { return kind + " " + name + " " + text; }
-};
-
-std::vector<JournalEvent> ReadJournal(const std::string& path);
+// The stand-in's journal lines (see standin/README.md), shared with the benchmark.
+using support::JournalEvent;
+using support::ReadJournal;
 
 // Standard output of cfgload: CP866 to Windows-1251, split at line ends (CR LF or LF), the
 // "[HH:MM] " stamp taken off the lines that carry one.

@@ -26,6 +26,7 @@
 #include "common/win_handles.h"
 #include "tests/support/child_process.h"
 #include "tests/support/files.h"
+#include "tests/support/run_folder.h"
 #include "tests/support/standin_journal.h"
 
 using bench::Summarise;
@@ -134,61 +135,43 @@ std::vector<double> ProfileList(const std::string& errors, const std::string& ke
     return values;
 }
 
-struct Folders {
-    std::string work, base, newMd, unload, settings, journal;
-};
-
-Folders MakeFolders() {
-    Folders f;
-    f.work = support::TempRoot() + "\\cfgload-bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(InterlockedIncrement(&runCounter));
-    support::RemoveTree(f.work);
-    CreateDirectoryA(f.work.c_str(), nullptr);
-    f.base = f.work + "\\base";
-    CreateDirectoryA(f.base.c_str(), nullptr);
-    f.newMd = f.work + "\\new.md";
-    f.unload = f.work + "\\unload.zip";
-    f.settings = f.work + "\\cfgload.ini";
-    f.journal = f.base + "\\standin.journal";
-    support::WriteWholeFile(f.base + "\\1cv7.md", "STANDIN CONFIGURATION 1\r\n");
-    support::WriteWholeFile(f.newMd, "STANDIN CONFIGURATION 2\r\n");
+// A fresh folder for a run, named by this process and a count (runs go side by side).
+support::RunFolder MakeFolder() {
+    support::RunFolder f;
+    f.Create("cfgload-bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(InterlockedIncrement(&runCounter)));
     return f;
 }
 
-std::string Expand(std::string text, const Folders& f) {
-    const std::pair<const char*, std::string> names[] = {
-        {"{base}", f.base}, {"{new_md}", f.newMd}, {"{unload}", f.unload}, {"{standin}", tools.standin}, {"{work}", f.work}};
-    for (const auto& [name, value] : names)
-        for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + value.size()))
-            text.replace(at, std::strlen(name), value);
-    return text;
+std::string Expand(const std::string& text, const support::RunFolder& f) {
+    return support::Substitute(text, f.PlaceNames(tools.standin));
 }
 
 Outcome Execute(const Run& run) {
     Outcome outcome;
-    Folders f = MakeFolders();
+    const support::RunFolder f = MakeFolder();
     std::vector<std::string> settings, standin;
     for (const auto& line : run.settings) settings.push_back(Expand(line, f));
     for (const auto& line : run.standin) standin.push_back(Expand(line, f));
-    support::WriteWholeFile(f.settings, support::Joined(settings));
-    support::WriteWholeFile(f.base + "\\standin.scenario", support::Joined(standin));
+    support::WriteWholeFile(f.SettingsFile(), support::Joined(settings));
+    support::WriteWholeFile(f.ScenarioFile(), support::Joined(standin));
 
     const std::string& exe = run.profile ? tools.profile : tools.cfgload;
     support::ChildProcess child;
     double started = bench::NowMs();
     // The standard output goes to a log file, as the nightly batch file sends it.
-    const std::string log = f.work + "\\cfgload.log";
-    if (!child.Start(support::Quoted(exe) + " " + support::Quoted(f.settings), f.work, log)) {
+    const std::string log = f.Work() + "\\cfgload.log";
+    if (!child.Start(support::Quoted(exe) + " " + support::Quoted(f.SettingsFile()), f.Work(), log)) {
         outcome.problem = "cfgload did not start";
         return outcome;
     }
     bench::ProcessMeter meter;
     // The settings file's path names this run's process (the stand-in's names the base).
     // A run that ends at once may be gone before it is seen: then no memory figure.
-    meter.Attach(child.Process(), f.settings.substr(support::TempRoot().size()));
+    meter.Attach(child.Process(), f.SettingsFile().substr(support::TempRoot().size()));
     while (!child.Wait(20)) {
         long long peak = meter.PeakKb();
         if (peak > outcome.peakKb) outcome.peakKb = peak;
-        if (run.during) run.during(f.journal, meter);
+        if (run.during) run.during(f.JournalFile(), meter);
         if (bench::NowMs() - started > run.limitMs) {
             child.Terminate();
             outcome.problem = "cfgload ran past the limit";
@@ -202,8 +185,8 @@ Outcome Execute(const Run& run) {
     outcome.profile = ParseProfile(child.Errors());
     outcome.searchCycles = ProfileList(child.Errors(), "search_cycle_list");
     outcome.driveCycles = ProfileList(child.Errors(), "drive_cycle_list");
-    support::EndStandins(f.journal, 5000);
-    outcome.journal = support::ReadJournal(f.journal);
+    support::EndStandins(f.JournalFile(), 5000);
+    outcome.journal = support::ReadJournal(f.JournalFile());
     if (outcome.problem.empty() && static_cast<int>(outcome.exitCode) != run.expectExit)
         outcome.problem = "exit code " + std::to_string(outcome.exitCode) + ", expected " + std::to_string(run.expectExit);
     for (const JournalEvent& event : outcome.journal)
@@ -220,9 +203,9 @@ Outcome Execute(const Run& run) {
                 Say("  %6llu %s %s %.60s", event.tick - first, event.kind.c_str(), event.name.c_str(), event.text.c_str());
     }
     if (outcome.ok)
-        support::RemoveTree(f.work);
+        support::RemoveTree(f.Work());
     else
-        Say("  run failed (%s); folder kept: %s", outcome.problem.c_str(), f.work.c_str());
+        Say("  run failed (%s); folder kept: %s", outcome.problem.c_str(), f.Work().c_str());
     return outcome;
 }
 
@@ -554,26 +537,26 @@ struct ListCost {
 
 ListCost FloorList(int items) {
     ListCost cost;
-    Folders f = MakeFolders();
-    support::WriteWholeFile(f.base + "\\standin.scenario", support::Joined({"login=0", "config_window=0", "mdi_child=never",
+    const support::RunFolder f = MakeFolder();
+    support::WriteWholeFile(f.ScenarioFile(), support::Joined({"login=0", "config_window=0", "mdi_child=never",
                                                                   "changes_generated=" + std::to_string(items)}));
     support::ChildProcess floor;
     if (!floor.Start(support::Quoted(tools.floor) + " standin-list " + support::Quoted(tools.standin) + " " +
-                     support::Quoted(f.base) + " " + support::Quoted(f.newMd) + " 1"))
+                     support::Quoted(f.Base()) + " " + support::Quoted(f.NewMd()) + " 1"))
         return cost;
     floor.Wait(900000);
     floor.Finish();
     std::string output = floor.Output();
-    support::EndStandins(f.journal, 5000);
+    support::EndStandins(f.JournalFile(), 5000);
     size_t at = output.find("list_ms="), cpu = output.find("cpu_ms="), send = output.find("send_us=");
     if (at == std::string::npos) {
-        Say("  bare reads failed: %s; folder kept: %s", output.c_str(), f.work.c_str());
+        Say("  bare reads failed: %s; folder kept: %s", output.c_str(), f.Work().c_str());
         return cost;
     }
     cost.wallMs = std::strtod(output.c_str() + at + 8, nullptr);
     if (cpu != std::string::npos) cost.cpuMs = std::strtod(output.c_str() + cpu + 7, nullptr);
     if (send != std::string::npos) cost.sendUs = std::strtod(output.c_str() + send + 8, nullptr);
-    support::RemoveTree(f.work);
+    support::RemoveTree(f.Work());
     return cost;
 }
 

@@ -51,8 +51,8 @@ std::string CfgloadUnderTest() {
     return WindowsPath(CFGLOAD_EXE);
 }
 
-const char* const EndToEnd::OriginalMd = "STANDIN CONFIGURATION 1\r\n";
-const char* const EndToEnd::NewMdContents = "STANDIN CONFIGURATION 2\r\n";
+const char* const EndToEnd::OriginalMd = support::RunFolder::OriginalMd;
+const char* const EndToEnd::NewMdContents = support::RunFolder::NewMdContents;
 
 std::vector<std::string> ConsoleLines(const std::string& output) {
     std::string text = OemToAnsi(output);
@@ -169,21 +169,17 @@ std::string Printable(const std::string& text) {
 
 void EndToEnd::SetUp() {
     static int counter = 0;
-    work_ = support::TempRoot() + "\\cfgload-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
-            std::to_string(GetTickCount64() % 100000);
-    support::RemoveTree(work_);
-    ASSERT_TRUE(CreateDirectoryA(work_.c_str(), nullptr)) << work_;
-    ASSERT_TRUE(CreateDirectoryA(Base().c_str(), nullptr)) << Base();
-    WriteFile(InfobaseMd(), OriginalMd);
-    WriteFile(NewMd(), NewMdContents);
+    std::string name = "cfgload-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
+                       std::to_string(GetTickCount64() % 100000);
+    ASSERT_TRUE(folder_.Create(name)) << folder_.Work();
 }
 
 void EndToEnd::TearDown() {
     EndStandins(0);
     if (!HasFailure())
-        support::RemoveTree(work_);
+        support::RemoveTree(Work());
     else
-        std::printf("test folder kept: %s\n", Printable(work_).c_str());
+        std::printf("test folder kept: %s\n", Printable(Work()).c_str());
 }
 
 std::string EndToEnd::Lower(std::string text) {
@@ -196,17 +192,9 @@ std::vector<std::string> EndToEnd::DefaultSettings() {
 }
 
 std::string EndToEnd::Expand(const std::string& text) const {
-    const std::pair<const char*, std::string> names[] = {
-        {"{work}", work_},          {"{base}", Base()},         {"{new_md}", NewMd()},
-        {"{unload}", UnloadFile()}, {"{settings}", SettingsFile()}, {"{standin}", WindowsPath(STANDIN_EXE)},
-        {"{cfgload}", CfgloadUnderTest()}, {"{unload_lower}", Lower(UnloadFile())},
-    };
-    std::string expanded = text;
-    for (const auto& [name, value] : names) {
-        for (size_t at = expanded.find(name); at != std::string::npos; at = expanded.find(name, at + value.size()))
-            expanded.replace(at, std::strlen(name), value);
-    }
-    return expanded;
+    support::Names names = folder_.PlaceNames(WindowsPath(STANDIN_EXE));
+    names.insert(names.end(), {{"{cfgload}", CfgloadUnderTest()}, {"{unload_lower}", Lower(UnloadFile())}});
+    return support::Substitute(text, names);
 }
 
 std::vector<std::string> EndToEnd::Expand(const std::vector<std::string>& lines) const {
@@ -231,15 +219,15 @@ RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vec
     std::vector<std::string> lines = noDefaultSettings ? std::vector<std::string>{} : DefaultSettings();
     lines.insert(lines.end(), settings.begin(), settings.end());
     WriteFile(SettingsFile(), support::Joined(Expand(lines)));
-    WriteFile(Base() + "\\standin.scenario", support::Joined(Expand(standin)));
+    WriteFile(folder_.ScenarioFile(), support::Joined(Expand(standin)));
     DeleteFileA(JournalFile().c_str());
 
     std::string commandLine = support::Quoted(CfgloadUnderTest()) + " " + support::Quoted(SettingsFile());
     for (const auto& argument : arguments) commandLine += " " + support::Quoted(Expand(argument));
     RunResult result;
-    const FileStamps before = StampFiles(work_);
+    const FileStamps before = StampFiles(Work());
     ULONGLONG started = GetTickCount64();
-    ChildResult child = RunChild(commandLine, work_, limitMs);
+    ChildResult child = RunChild(commandLine, Work(), limitMs);
     result.elapsedMs = static_cast<DWORD>(GetTickCount64() - started);
     result.started = child.started;
     result.timedOut = child.timedOut;
@@ -254,7 +242,7 @@ RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vec
     }
     // Every run: no password on the console, in the journal or in a file written meanwhile.
     std::vector<std::string> written;
-    for (const auto& path : FilesWritten(before, StampFiles(work_)))
+    for (const auto& path : FilesWritten(before, StampFiles(Work())))
         if (path != JournalFile()) written.push_back(path);
     RunResult shown = result;  // standard error is console output too
     shown.output += child.errors;

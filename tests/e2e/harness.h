@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/run_folder.h"
 #include "tests/support/standin_journal.h"
 
 namespace e2e {
@@ -89,13 +90,13 @@ protected:
     // Settings written before a case's own lines: BasePath, Path1CExe, NewMDPath, User.
     static std::vector<std::string> DefaultSettings();
 
-    std::string Work() const { return work_; }
-    std::string Base() const { return work_ + "\\base"; }
-    std::string NewMd() const { return work_ + "\\new.md"; }
-    std::string UnloadFile() const { return work_ + "\\unload.zip"; }
-    std::string SettingsFile() const { return work_ + "\\cfgload.ini"; }
-    std::string JournalFile() const { return Base() + "\\standin.journal"; }
-    std::string InfobaseMd() const { return Base() + "\\1cv7.md"; }
+    std::string Work() const { return folder_.Work(); }
+    std::string Base() const { return folder_.Base(); }
+    std::string NewMd() const { return folder_.NewMd(); }
+    std::string UnloadFile() const { return folder_.UnloadFile(); }
+    std::string SettingsFile() const { return folder_.SettingsFile(); }
+    std::string JournalFile() const { return folder_.JournalFile(); }
+    std::string InfobaseMd() const { return folder_.InfobaseMd(); }
     // Contents the fixture writes: the infobase's 1cv7.md and new.md (they differ).
     static const char* const OriginalMd;
     static const char* const NewMdContents;
@@ -127,7 +128,7 @@ protected:
     bool EndStandins(DWORD graceMs) const;
 
 private:
-    std::string work_;
+    support::RunFolder folder_;
 };
 
 }  // namespace e2e

@@ -7,29 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/unique_any.h"
+#include "tests/support/files.h"
+
 namespace bench {
 
 namespace {
 
 const char ProcRoot[] = "Z:\\proc\\";
-
-// Children are started from several threads: while one is being started, its inheritable
-// pipe ends must not leak into another started at the same moment (which would keep
-// them open, and the first child's output unfinished, for the other's whole life).
-struct StartLock {
-    CRITICAL_SECTION section;
-    StartLock() { InitializeCriticalSection(&section); }
-} startLock;
-
-void Drain(HANDLE pipe, std::string* into, CRITICAL_SECTION* lock) {
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        EnterCriticalSection(lock);
-        into->append(buffer, got);
-        LeaveCriticalSection(lock);
-    }
-}
 
 bool AllDigits(const char* name) {
     if (!*name) return false;
@@ -41,12 +26,10 @@ bool AllDigits(const char* name) {
 std::vector<std::string> NumericEntries(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
+    HANDLE first = FindFirstFileA((folder + "*").c_str(), &found);
+    unique_any<HANDLE, &FindClose> search(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search.get(), &found))
         if (AllDigits(found.cFileName)) names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
     return names;
 }
 
@@ -64,107 +47,6 @@ double NowMs() {
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
-// ---- Child ----
-
-Child::~Child() {
-    if (Running()) Terminate();
-    Finish();
-    if (process_.hProcess) CloseHandle(process_.hProcess);
-    if (process_.hThread) CloseHandle(process_.hThread);
-    if (lockReady_) DeleteCriticalSection(&lock_);
-}
-
-bool Child::Start(const std::string& commandLine, const std::string& currentDirectory,
-                  const std::string& outputFile) {
-    InitializeCriticalSection(&lock_);
-    lockReady_ = true;
-    EnterCriticalSection(&startLock.section);
-    struct Leave {
-        ~Leave() { LeaveCriticalSection(&startLock.section); }
-    } leave;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outWrite = nullptr, errWrite = nullptr;
-    if (!outputFile.empty()) {
-        outWrite = CreateFileA(outputFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (outWrite == INVALID_HANDLE_VALUE) return false;
-    } else if (!CreatePipe(&outRead_, &outWrite, &inherit, 1 << 16)) {
-        return false;
-    }
-    if (!CreatePipe(&errRead_, &errWrite, &inherit, 1 << 16)) return false;
-    if (outRead_) SetHandleInformation(outRead_, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead_, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    std::string line = commandLine;
-    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                  currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process_);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (!started) return false;
-    if (outRead_) outReader_ = std::thread(Drain, outRead_, &out_, &lock_);
-    errReader_ = std::thread(Drain, errRead_, &err_, &lock_);
-    return true;
-}
-
-bool Child::Wait(DWORD limitMs) {
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, limitMs) == WAIT_OBJECT_0;
-}
-
-bool Child::Running() const {
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-void Child::Terminate() {
-    if (!process_.hProcess) return;
-    TerminateProcess(process_.hProcess, 255);
-    WaitForSingleObject(process_.hProcess, 5000);
-}
-
-DWORD Child::ExitCode() const {
-    DWORD code = 0;
-    if (process_.hProcess) GetExitCodeProcess(process_.hProcess, &code);
-    return code;
-}
-
-std::string Child::Output() {
-    if (!lockReady_) return {};
-    EnterCriticalSection(&lock_);
-    std::string copy = out_;
-    LeaveCriticalSection(&lock_);
-    return copy;
-}
-
-std::string Child::Errors() {
-    if (!lockReady_) return {};
-    EnterCriticalSection(&lock_);
-    std::string copy = err_;
-    LeaveCriticalSection(&lock_);
-    return copy;
-}
-
-void Child::Finish() {
-    if (outReader_.joinable()) outReader_.join();
-    if (errReader_.joinable()) errReader_.join();
-    if (outRead_) CloseHandle(outRead_);
-    if (errRead_) CloseHandle(errRead_);
-    outRead_ = errRead_ = nullptr;
-}
-
-bool Child::WaitForOutput(const std::string& text, DWORD limitMs) {
-    double until = NowMs() + limitMs;
-    while (NowMs() < until) {
-        if (Output().find(text) != std::string::npos) return true;
-        if (!Running()) return Output().find(text) != std::string::npos;
-        Sleep(10);
-    }
-    return false;
-}
-
 // ---- /proc ----
 
 bool ProcVisible() {
@@ -172,37 +54,11 @@ bool ProcVisible() {
     return attributes != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    // /proc files report no size: read until the end.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    // Not inheritable (a C stream's handle would be): a child started meanwhile by another
-    // thread must not hold the file open.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
 int FindUnixProcess(const std::string& text, int excludePid) {
     for (const std::string& pid : NumericEntries(ProcRoot)) {
         int number = std::atoi(pid.c_str());
         if (number == excludePid) continue;
-        std::string commandLine = ReadWholeFile(ProcRoot + pid + "\\cmdline");
+        std::string commandLine = support::ReadWholeFile(ProcRoot + pid + "\\cmdline");
         if (commandLine.find(text) != std::string::npos) return number;
     }
     return 0;
@@ -216,13 +72,13 @@ double UnixCpuMs(int pid) {
     double sum = 0;
     bool any = false;
     for (const std::string& thread : threads) {
-        std::string stat = ReadWholeFile(folder + thread + "\\schedstat");
+        std::string stat = support::ReadWholeFile(folder + thread + "\\schedstat");
         if (stat.empty()) continue;
         sum += std::strtod(stat.c_str(), nullptr) / 1e6;
         any = true;
     }
     if (any && sum > 0) return sum;
-    std::string stat = ReadWholeFile(ProcRoot + std::to_string(pid) + "\\stat");
+    std::string stat = support::ReadWholeFile(ProcRoot + std::to_string(pid) + "\\stat");
     size_t close = stat.rfind(')');
     if (close == std::string::npos) return -1;
     // Fields after the command name: state is field 3; utime and stime are 14 and 15.
@@ -246,15 +102,15 @@ double UnixCpuMs(const std::vector<int>& pids) {
 
 int OwnUnixPid() {
     // /proc/self is the Wine process itself.
-    return std::atoi(ReadWholeFile(std::string(ProcRoot) + "self\\stat").c_str());
+    return std::atoi(support::ReadWholeFile(std::string(ProcRoot) + "self\\stat").c_str());
 }
 
 int FindWineserver() {
     char prefix[MAX_PATH * 2] = {};
     if (!GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix)) return 0;
     for (const std::string& pid : NumericEntries(ProcRoot)) {
-        if (ReadWholeFile(ProcRoot + pid + "\\cmdline").find("wineserver") == std::string::npos) continue;
-        std::string environment = ReadWholeFile(ProcRoot + pid + "\\environ");
+        if (support::ReadWholeFile(ProcRoot + pid + "\\cmdline").find("wineserver") == std::string::npos) continue;
+        std::string environment = support::ReadWholeFile(ProcRoot + pid + "\\environ");
         if (environment.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos) return std::atoi(pid.c_str());
     }
     return 0;
@@ -281,7 +137,7 @@ double ProcessMeter::CpuMs() const {
 
 long long ProcessMeter::PeakKb() const {
     if (unixPid_) {
-        std::string status = ReadWholeFile(ProcRoot + std::to_string(unixPid_) + "\\status");
+        std::string status = support::ReadWholeFile(ProcRoot + std::to_string(unixPid_) + "\\status");
         size_t at = status.find("VmHWM:");
         if (at == std::string::npos) return -1;
         return std::atoll(status.c_str() + at + 6);
@@ -289,21 +145,6 @@ long long ProcessMeter::PeakKb() const {
     PROCESS_MEMORY_COUNTERS counters{};
     if (!process_ || !GetProcessMemoryInfo(process_, &counters, sizeof counters)) return -1;
     return static_cast<long long>(counters.PeakWorkingSetSize / 1024);
-}
-
-// ---- text ----
-
-std::string WindowsPath(const std::string& path) {
-    if (path.empty() || path[0] != '/') return path;
-    std::string windows = "Z:" + path;
-    for (char& c : windows)
-        if (c == '/') c = '\\';
-    return windows;
-}
-
-std::string Quoted(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-    return "\"" + argument + "\"";
 }
 
 Summary Summarise(std::vector<double> values) {

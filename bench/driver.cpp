@@ -23,25 +23,31 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "common/win_handles.h"
+#include "tests/support/child_process.h"
+#include "tests/support/files.h"
+#include "tests/support/run_folder.h"
+#include "tests/support/standin_journal.h"
 
 using bench::Summarise;
 using bench::Summary;
+using support::JournalEvent;
 
 namespace {
 
 // ---- the programs ----
 
 struct Tools {
-    std::string cfgload = bench::WindowsPath(BENCH_CFGLOAD_EXE);
+    std::string cfgload = WindowsPath(BENCH_CFGLOAD_EXE);
 #ifdef BENCH_PROFILE_EXE
-    std::string profile = bench::WindowsPath(BENCH_PROFILE_EXE);
+    std::string profile = WindowsPath(BENCH_PROFILE_EXE);
 #else
     std::string profile;
 #endif
-    std::string standin = bench::WindowsPath(BENCH_STANDIN_EXE);
-    std::string baseline = bench::WindowsPath(BENCH_BASELINE_EXE);
-    std::string baselineWindow = bench::WindowsPath(BENCH_BASELINE_WINDOW_EXE);
-    std::string floor = bench::WindowsPath(BENCH_FLOOR_EXE);
+    std::string standin = WindowsPath(BENCH_STANDIN_EXE);
+    std::string baseline = WindowsPath(BENCH_BASELINE_EXE);
+    std::string baselineWindow = WindowsPath(BENCH_BASELINE_WINDOW_EXE);
+    std::string floor = WindowsPath(BENCH_FLOOR_EXE);
 };
 const Tools tools;
 
@@ -63,65 +69,13 @@ void Say(const char* format, ...) {
     std::fflush(stderr);
 }
 
-// ---- the stand-in's journal ----
-
-struct Event {
-    unsigned long long tick = 0;
-    std::string kind, name, text;
-};
-
-std::vector<Event> ReadJournal(const std::string& path) {
-    std::vector<Event> events;
-    std::string bytes = bench::ReadWholeFile(path);
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        std::string line = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        start = end == std::string::npos ? bytes.size() : end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        Event event;
-        size_t a = line.find(' ');
-        if (a == std::string::npos) continue;
-        size_t b = line.find(' ', a + 1);
-        size_t c = b == std::string::npos ? std::string::npos : line.find(' ', b + 1);
-        event.tick = std::strtoull(line.c_str(), nullptr, 10);
-        event.kind = line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
-        if (b != std::string::npos) event.name = line.substr(b + 1, c == std::string::npos ? std::string::npos : c - b - 1);
-        if (c != std::string::npos) event.text = line.substr(c + 1);
-        events.push_back(event);
-    }
-    return events;
-}
-
-const Event* FindEvent(const std::vector<Event>& journal, const std::string& kind, const std::string& name,
+const JournalEvent* FindEvent(const std::vector<JournalEvent>& journal, const std::string& kind, const std::string& name,
                        const std::string& text = {}, unsigned long long from = 0) {
-    for (const Event& event : journal)
+    for (const JournalEvent& event : journal)
         if (event.tick >= from && event.kind == kind && (name.empty() || event.name == name) &&
             (text.empty() || event.text == text))
             return &event;
     return nullptr;
-}
-
-// Waits for every stand-in of the journal to end; ends those still running after the grace.
-void EndStandins(const std::string& journalPath, DWORD graceMs) {
-    double until = bench::NowMs() + graceMs;
-    for (const Event& event : ReadJournal(journalPath)) {
-        if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
-        DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-        if (!process) continue;
-        char image[MAX_PATH * 2];
-        DWORD size = sizeof image;
-        std::string name = QueryFullProcessImageNameA(process, 0, image, &size) ? image : "";
-        if (name.size() >= 24 && name.compare(name.size() - 24, 24, "configurator_standin.exe") == 0) {
-            double left = until - bench::NowMs();
-            if (WaitForSingleObject(process, left > 0 ? static_cast<DWORD>(left) : 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process, 999);
-                WaitForSingleObject(process, 5000);
-            }
-        }
-        CloseHandle(process);
-    }
 }
 
 // ---- one run of cfgload against the stand-in ----
@@ -142,39 +96,13 @@ struct Outcome {
     DWORD exitCode = 0;
     double wallMs = 0;
     long long peakKb = -1;
-    std::vector<Event> journal;
+    std::vector<JournalEvent> journal;
     std::map<std::string, double> profile;
     std::vector<double> searchCycles, driveCycles;  // own work of each cycle
     size_t outputBytes = 0;
 };
 
 LONG runCounter = 0;
-
-std::string TempRoot() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string root = temp;
-    if (!root.empty() && root.back() == '\\') root.pop_back();
-    return root;
-}
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 std::map<std::string, double> ParseProfile(const std::string& errors) {
     std::map<std::string, double> values;
@@ -207,67 +135,43 @@ std::vector<double> ProfileList(const std::string& errors, const std::string& ke
     return values;
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    return text;
-}
-
-struct Folders {
-    std::string work, base, newMd, unload, settings, journal;
-};
-
-Folders MakeFolders() {
-    Folders f;
-    f.work = TempRoot() + "\\cfgload-bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(InterlockedIncrement(&runCounter));
-    RemoveTree(f.work);
-    CreateDirectoryA(f.work.c_str(), nullptr);
-    f.base = f.work + "\\base";
-    CreateDirectoryA(f.base.c_str(), nullptr);
-    f.newMd = f.work + "\\new.md";
-    f.unload = f.work + "\\unload.zip";
-    f.settings = f.work + "\\cfgload.ini";
-    f.journal = f.base + "\\standin.journal";
-    bench::WriteWholeFile(f.base + "\\1cv7.md", "STANDIN CONFIGURATION 1\r\n");
-    bench::WriteWholeFile(f.newMd, "STANDIN CONFIGURATION 2\r\n");
+// A fresh folder for a run, named by this process and a count (runs go side by side).
+support::RunFolder MakeFolder() {
+    support::RunFolder f;
+    f.Create("cfgload-bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(InterlockedIncrement(&runCounter)));
     return f;
 }
 
-std::string Expand(std::string text, const Folders& f) {
-    const std::pair<const char*, std::string> names[] = {
-        {"{base}", f.base}, {"{new_md}", f.newMd}, {"{unload}", f.unload}, {"{standin}", tools.standin}, {"{work}", f.work}};
-    for (const auto& [name, value] : names)
-        for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + value.size()))
-            text.replace(at, std::strlen(name), value);
-    return text;
+std::string Expand(const std::string& text, const support::RunFolder& f) {
+    return support::Substitute(text, f.PlaceNames(tools.standin));
 }
 
 Outcome Execute(const Run& run) {
     Outcome outcome;
-    Folders f = MakeFolders();
+    const support::RunFolder f = MakeFolder();
     std::vector<std::string> settings, standin;
     for (const auto& line : run.settings) settings.push_back(Expand(line, f));
     for (const auto& line : run.standin) standin.push_back(Expand(line, f));
-    bench::WriteWholeFile(f.settings, Joined(settings));
-    bench::WriteWholeFile(f.base + "\\standin.scenario", Joined(standin));
+    support::WriteWholeFile(f.SettingsFile(), support::Joined(settings));
+    support::WriteWholeFile(f.ScenarioFile(), support::Joined(standin));
 
     const std::string& exe = run.profile ? tools.profile : tools.cfgload;
-    bench::Child child;
+    support::ChildProcess child;
     double started = bench::NowMs();
     // The standard output goes to a log file, as the nightly batch file sends it.
-    const std::string log = f.work + "\\cfgload.log";
-    if (!child.Start(bench::Quoted(exe) + " " + bench::Quoted(f.settings), f.work, log)) {
+    const std::string log = f.Work() + "\\cfgload.log";
+    if (!child.Start(support::Quoted(exe) + " " + support::Quoted(f.SettingsFile()), f.Work(), log)) {
         outcome.problem = "cfgload did not start";
         return outcome;
     }
     bench::ProcessMeter meter;
     // The settings file's path names this run's process (the stand-in's names the base).
     // A run that ends at once may be gone before it is seen: then no memory figure.
-    meter.Attach(child.Process(), f.settings.substr(TempRoot().size()));
+    meter.Attach(child.Process(), f.SettingsFile().substr(support::TempRoot().size()));
     while (!child.Wait(20)) {
         long long peak = meter.PeakKb();
         if (peak > outcome.peakKb) outcome.peakKb = peak;
-        if (run.during) run.during(f.journal, meter);
+        if (run.during) run.during(f.JournalFile(), meter);
         if (bench::NowMs() - started > run.limitMs) {
             child.Terminate();
             outcome.problem = "cfgload ran past the limit";
@@ -277,15 +181,15 @@ Outcome Execute(const Run& run) {
     outcome.wallMs = bench::NowMs() - started;
     child.Finish();
     outcome.exitCode = child.ExitCode();
-    outcome.outputBytes = bench::ReadWholeFile(log).size();
+    outcome.outputBytes = support::ReadWholeFile(log).size();
     outcome.profile = ParseProfile(child.Errors());
     outcome.searchCycles = ProfileList(child.Errors(), "search_cycle_list");
     outcome.driveCycles = ProfileList(child.Errors(), "drive_cycle_list");
-    EndStandins(f.journal, 5000);
-    outcome.journal = ReadJournal(f.journal);
+    support::EndStandins(f.JournalFile(), 5000);
+    outcome.journal = support::ReadJournal(f.JournalFile());
     if (outcome.problem.empty() && static_cast<int>(outcome.exitCode) != run.expectExit)
         outcome.problem = "exit code " + std::to_string(outcome.exitCode) + ", expected " + std::to_string(run.expectExit);
-    for (const Event& event : outcome.journal)
+    for (const JournalEvent& event : outcome.journal)
         if (event.kind == "scenario-error") outcome.problem = "stand-in scenario: " + event.text;
     if (outcome.problem.empty() && run.profile && outcome.profile.empty()) outcome.problem = "no profile totals";
     outcome.ok = outcome.problem.empty();
@@ -294,14 +198,14 @@ Outcome Execute(const Run& run) {
         Say("  --- %s: exit %lu, %.0f ms, peak %lld KiB", exe.c_str(), outcome.exitCode, outcome.wallMs, outcome.peakKb);
         if (!errors.empty()) Say("  %s", errors.c_str());
         unsigned long long first = outcome.journal.empty() ? 0 : outcome.journal.front().tick;
-        for (const Event& event : outcome.journal)
+        for (const JournalEvent& event : outcome.journal)
             if (event.kind != "cmdline" && event.kind != "cwd")
                 Say("  %6llu %s %s %.60s", event.tick - first, event.kind.c_str(), event.name.c_str(), event.text.c_str());
     }
     if (outcome.ok)
-        RemoveTree(f.work);
+        support::RemoveTree(f.Work());
     else
-        Say("  run failed (%s); folder kept: %s", outcome.problem.c_str(), f.work.c_str());
+        Say("  run failed (%s); folder kept: %s", outcome.problem.c_str(), f.Work().c_str());
     return outcome;
 }
 
@@ -408,7 +312,7 @@ void PrintTable() {
         measure += r.measure.substr(depth);
         md += "| " + measure + " | " + r.figure + " | " + r.goal + " | " + r.result + " |\n";
     }
-    bench::WriteWholeFile(options.markdown, md);
+    support::WriteWholeFile(options.markdown, md);
 }
 
 // ---- 1. polling cost ----
@@ -431,8 +335,8 @@ DWORD WINAPI PollingRun(void* data) {
     {
         const int windowS = figures->windowS;
         std::string marker = "bench-sleeper-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(r);
-        bench::Child sleeperChild;
-        sleeperChild.Start(bench::Quoted(tools.baseline) + " sleep " + std::to_string((windowS + 60) * 1000) + " " + marker);
+        support::ChildProcess sleeperChild;
+        sleeperChild.Start(support::Quoted(tools.baseline) + " sleep " + std::to_string((windowS + 60) * 1000) + " " + marker);
         bench::ProcessMeter sleeperMeter;
         sleeperMeter.Attach(sleeperChild.Process(), marker);
 
@@ -447,7 +351,7 @@ DWORD WINAPI PollingRun(void* data) {
         run.during = [&](const std::string& journal, const bench::ProcessMeter& meter) {
             double now = bench::NowMs();
             if (state == Waiting) {
-                if (bench::ReadWholeFile(journal).find(" restructuring ") != std::string::npos) {
+                if (support::ReadWholeFile(journal).find(" restructuring ") != std::string::npos) {
                     state = Armed;
                     at = now + 1000;  // the structure dialog's press has settled
                 }
@@ -488,13 +392,11 @@ void MeasurePolling(PollingFigures* figures) {
     Say("polling: %d run(s) at the same time, %d s each with the configurator busy", figures->repetitions,
         figures->windowS);
     InitializeCriticalSection(&figures->lock);
-    std::vector<HANDLE> threads;
+    std::vector<unique_handle> threads;
     for (int r = 0; r < figures->repetitions; ++r)
-        threads.push_back(CreateThread(nullptr, 0, PollingRun, figures, 0, nullptr));
-    for (HANDLE thread : threads) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
+        threads.emplace_back(CreateThread(nullptr, 0, PollingRun, figures, 0, nullptr));
+    for (const unique_handle& thread : threads)
+        if (thread) WaitForSingleObject(thread.get(), INFINITE);
 }
 
 void ReportPolling(const PollingFigures& figures) {
@@ -515,8 +417,8 @@ void ReportPolling(const PollingFigures& figures) {
 std::vector<double> FirstWindowCall(int repetitions) {
     std::vector<double> values;
     for (int r = 0; r < repetitions; ++r) {
-        bench::Child child;
-        if (!child.Start(bench::Quoted(tools.baselineWindow) + " 0")) continue;
+        support::ChildProcess child;
+        if (!child.Start(support::Quoted(tools.baselineWindow) + " 0")) continue;
         child.Wait(60000);
         child.Finish();
         std::string output = child.Output();
@@ -550,8 +452,8 @@ void RunTypical(bool profile, int repetitions, TypicalFigures* figures) {
         if (outcome.peakKb > 0) figures->peakKb.push_back(static_cast<double>(outcome.peakKb));
         for (size_t i = 0; i < sizeof reactions / sizeof reactions[0]; ++i) {
             const Reaction& x = reactions[i];
-            const Event* from = FindEvent(outcome.journal, x.fromKind, x.fromName, x.fromText);
-            const Event* to = from ? FindEvent(outcome.journal, x.toKind, x.toName, x.toText, from->tick) : nullptr;
+            const JournalEvent* from = FindEvent(outcome.journal, x.fromKind, x.fromName, x.fromText);
+            const JournalEvent* to = from ? FindEvent(outcome.journal, x.toKind, x.toName, x.toText, from->tick) : nullptr;
             if (!from || !to) continue;
             double ms = static_cast<double>(to->tick - from->tick);
             figures->latency[static_cast<int>(i)].push_back(ms);
@@ -635,26 +537,26 @@ struct ListCost {
 
 ListCost FloorList(int items) {
     ListCost cost;
-    Folders f = MakeFolders();
-    bench::WriteWholeFile(f.base + "\\standin.scenario", Joined({"login=0", "config_window=0", "mdi_child=never",
+    const support::RunFolder f = MakeFolder();
+    support::WriteWholeFile(f.ScenarioFile(), support::Joined({"login=0", "config_window=0", "mdi_child=never",
                                                                   "changes_generated=" + std::to_string(items)}));
-    bench::Child floor;
-    if (!floor.Start(bench::Quoted(tools.floor) + " standin-list " + bench::Quoted(tools.standin) + " " +
-                     bench::Quoted(f.base) + " " + bench::Quoted(f.newMd) + " 1"))
+    support::ChildProcess floor;
+    if (!floor.Start(support::Quoted(tools.floor) + " standin-list " + support::Quoted(tools.standin) + " " +
+                     support::Quoted(f.Base()) + " " + support::Quoted(f.NewMd()) + " 1"))
         return cost;
     floor.Wait(900000);
     floor.Finish();
     std::string output = floor.Output();
-    EndStandins(f.journal, 5000);
+    support::EndStandins(f.JournalFile(), 5000);
     size_t at = output.find("list_ms="), cpu = output.find("cpu_ms="), send = output.find("send_us=");
     if (at == std::string::npos) {
-        Say("  bare reads failed: %s; folder kept: %s", output.c_str(), f.work.c_str());
+        Say("  bare reads failed: %s; folder kept: %s", output.c_str(), f.Work().c_str());
         return cost;
     }
     cost.wallMs = std::strtod(output.c_str() + at + 8, nullptr);
     if (cpu != std::string::npos) cost.cpuMs = std::strtod(output.c_str() + cpu + 7, nullptr);
     if (send != std::string::npos) cost.sendUs = std::strtod(output.c_str() + send + 8, nullptr);
-    RemoveTree(f.work);
+    support::RemoveTree(f.Work());
     return cost;
 }
 
@@ -683,7 +585,7 @@ void MeasureList(int items, int repetitions) {
         double cpu = 0;
         run.during = [&](const std::string& journal, const bench::ProcessMeter& meter) {
             if (state == Done || !meter.UnderWine()) return;
-            std::string text = bench::ReadWholeFile(journal);
+            std::string text = support::ReadWholeFile(journal);
             if (state == Waiting && text.find(" show structure ") != std::string::npos) {
                 std::string base = journal.substr(0, journal.rfind('\\'));
                 busy = {meter.UnixPid(), bench::FindUnixProcess("/d" + base), serverPid};
@@ -790,8 +692,8 @@ void MeasureSettings(int repetitions) {
 void MeasureCrowd(int windows, int repetitions) {
     if (tools.profile.empty()) return;
     Say("%d unrelated top-level windows: %d run(s)", windows, repetitions);
-    bench::Child crowd;
-    if (!crowd.Start(bench::Quoted(tools.floor) + " host-windows " + std::to_string(windows)) ||
+    support::ChildProcess crowd;
+    if (!crowd.Start(support::Quoted(tools.floor) + " host-windows " + std::to_string(windows)) ||
         !crowd.WaitForOutput("ready", 300000)) {
         AddRow("4. Scale", "the other windows could not be created", "", "", 0);
         return;
@@ -803,9 +705,9 @@ void MeasureCrowd(int windows, int repetitions) {
     std::vector<double> searchCycle, searchMax, driveCycle, driveMax, searchFirst, floorPass, ratio;
     int seen = 0;
     auto barePass = [&]() {
-        bench::Child floor;
+        support::ChildProcess floor;
         std::vector<double> passes;
-        if (floor.Start(bench::Quoted(tools.floor) + " enum 5")) {
+        if (floor.Start(support::Quoted(tools.floor) + " enum 5")) {
             floor.Wait(120000);
             floor.Finish();
             std::string output = floor.Output();
@@ -873,7 +775,7 @@ std::vector<double> PeakOf(const std::string& arguments, const char* tag, int re
     std::vector<double> values;
     for (int r = 0; r < repetitions; ++r) {
         std::string marker = std::string("bench-") + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(r);
-        bench::Child child;
+        support::ChildProcess child;
         if (!child.Start(arguments + " " + marker)) continue;
         bench::ProcessMeter meter;
         meter.Attach(child.Process(), marker);
@@ -888,8 +790,8 @@ Summary InMiB(const Summary& s) { return Summary{s.count, s.median / 1024, s.min
 
 void MeasureMemory(const TypicalFigures& product, int repetitions) {
     Say("memory of the baselines: %d run(s) each", repetitions);
-    Summary trivial = Summarise(PeakOf(bench::Quoted(tools.baseline) + " sleep 1500", "baseline", repetitions));
-    Summary windowed = Summarise(PeakOf(bench::Quoted(tools.baselineWindow) + " 1500", "window", repetitions));
+    Summary trivial = Summarise(PeakOf(support::Quoted(tools.baseline) + " sleep 1500", "baseline", repetitions));
+    Summary windowed = Summarise(PeakOf(support::Quoted(tools.baselineWindow) + " 1500", "window", repetitions));
     const char* section = "5. Memory and size";
     std::vector<double> overTrivial, overWindowed;
     for (double kb : product.peakKb) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "common/win_handles.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ int StandinList(const std::string& standin, const std::string& base, const std::
     std::string commandLine = "\"" + standin + "\" config /d\"" + base + "\" /u\"" + base + "\" /nАдминистратор";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
+    unique_process_information process;
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, base.c_str(), &startup,
                         &process)) {
         std::printf("error=start\n");
@@ -184,8 +185,6 @@ int StandinList(const std::string& standin, const std::string& base, const std::
     }
     PostMessageA(search.main, WM_COMMAND, 57665, 0);  // exit
     if (WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return measured ? 0 : 1;
 }
 

@@ -5,81 +5,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <iomanip>
-#include <fstream>
-#include <iterator>
 
 #include "tests/e2e/secrets.h"
 #include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 namespace e2e {
 
 namespace {
 
-std::string Unescape(const std::string& text) {
-    std::string plain;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            plain += text[i];
-            continue;
-        }
-        char next = text[++i];
-        switch (next) {
-            case 'n': plain += '\n'; break;
-            case 'r': plain += '\r'; break;
-            case 't': plain += '\t'; break;
-            case 'x':
-                if (i + 2 < text.size()) {
-                    plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-                    i += 2;
-                }
-                break;
-            default: plain += next;
-        }
-    }
-    return plain;
-}
-
 bool HasStamp(const std::string& line) {
     auto digit = [&](size_t i) { return line[i] >= '0' && line[i] <= '9'; };
     return line.size() >= 8 && line[0] == '[' && digit(1) && digit(2) && line[3] == ':' && digit(4) && digit(5) &&
            line[6] == ']' && line[7] == ' ';
-}
-
-std::string Quoted(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-    return "\"" + argument + "\"";
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    return text;
-}
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-                continue;
-            }
-            // A read-only file (a test's own, or a copy of it that kept the attribute) goes too.
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesA(path.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-            DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // Glob over a sequence: "star" entries match any run of items, the rest through `same`.
@@ -113,28 +51,8 @@ std::string CfgloadUnderTest() {
     return WindowsPath(CFGLOAD_EXE);
 }
 
-const char* const EndToEnd::OriginalMd = "STANDIN CONFIGURATION 1\r\n";
-const char* const EndToEnd::NewMdContents = "STANDIN CONFIGURATION 2\r\n";
-
-std::vector<JournalEvent> ReadJournal(const std::string& path) {
-    std::vector<JournalEvent> events;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        JournalEvent event;
-        size_t first = line.find(' ');
-        if (first == std::string::npos) continue;
-        size_t second = line.find(' ', first + 1);
-        size_t third = second == std::string::npos ? std::string::npos : line.find(' ', second + 1);
-        event.tick = std::strtoull(line.substr(0, first).c_str(), nullptr, 10);
-        event.kind = line.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
-        if (second != std::string::npos)
-            event.name = line.substr(second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
-        if (third != std::string::npos) event.text = Unescape(line.substr(third + 1));
-        events.push_back(event);
-    }
-    return events;
-}
+const char* const EndToEnd::OriginalMd = support::RunFolder::OriginalMd;
+const char* const EndToEnd::NewMdContents = support::RunFolder::NewMdContents;
 
 std::vector<std::string> ConsoleLines(const std::string& output) {
     std::string text = OemToAnsi(output);
@@ -251,25 +169,17 @@ std::string Printable(const std::string& text) {
 
 void EndToEnd::SetUp() {
     static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string root = temp;
-    if (!root.empty() && root.back() == '\\') root.pop_back();
-    work_ = root + "\\cfgload-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
-            std::to_string(GetTickCount64() % 100000);
-    RemoveTree(work_);
-    ASSERT_TRUE(CreateDirectoryA(work_.c_str(), nullptr)) << work_;
-    ASSERT_TRUE(CreateDirectoryA(Base().c_str(), nullptr)) << Base();
-    WriteFile(InfobaseMd(), OriginalMd);
-    WriteFile(NewMd(), NewMdContents);
+    std::string name = "cfgload-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
+                       std::to_string(GetTickCount64() % 100000);
+    ASSERT_TRUE(folder_.Create(name)) << folder_.Work();
 }
 
 void EndToEnd::TearDown() {
     EndStandins(0);
     if (!HasFailure())
-        RemoveTree(work_);
+        support::RemoveTree(Work());
     else
-        std::printf("test folder kept: %s\n", Printable(work_).c_str());
+        std::printf("test folder kept: %s\n", Printable(Work()).c_str());
 }
 
 std::string EndToEnd::Lower(std::string text) {
@@ -282,17 +192,9 @@ std::vector<std::string> EndToEnd::DefaultSettings() {
 }
 
 std::string EndToEnd::Expand(const std::string& text) const {
-    const std::pair<const char*, std::string> names[] = {
-        {"{work}", work_},          {"{base}", Base()},         {"{new_md}", NewMd()},
-        {"{unload}", UnloadFile()}, {"{settings}", SettingsFile()}, {"{standin}", WindowsPath(STANDIN_EXE)},
-        {"{cfgload}", CfgloadUnderTest()}, {"{unload_lower}", Lower(UnloadFile())},
-    };
-    std::string expanded = text;
-    for (const auto& [name, value] : names) {
-        for (size_t at = expanded.find(name); at != std::string::npos; at = expanded.find(name, at + value.size()))
-            expanded.replace(at, std::strlen(name), value);
-    }
-    return expanded;
+    support::Names names = folder_.PlaceNames(WindowsPath(STANDIN_EXE));
+    names.insert(names.end(), {{"{cfgload}", CfgloadUnderTest()}, {"{unload_lower}", Lower(UnloadFile())}});
+    return support::Substitute(text, names);
 }
 
 std::vector<std::string> EndToEnd::Expand(const std::vector<std::string>& lines) const {
@@ -301,60 +203,31 @@ std::vector<std::string> EndToEnd::Expand(const std::vector<std::string>& lines)
     return expanded;
 }
 
-void EndToEnd::WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+void EndToEnd::WriteFile(const std::string& path, const std::string& bytes) { support::WriteWholeFile(path, bytes); }
 
-std::string EndToEnd::ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+std::string EndToEnd::ReadFile(const std::string& path) { return support::ReadWholeFile(path); }
 
 bool EndToEnd::FileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool EndToEnd::EndStandins(DWORD graceMs) const {
-    bool terminated = false;
-    ULONGLONG until = GetTickCount64() + graceMs;
-    for (const auto& event : ReadJournal(JournalFile())) {
-        if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
-        DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-        if (!process) continue;
-        // A process id can be taken again: end it only if it is still the stand-in.
-        char image[MAX_PATH * 2];
-        DWORD size = sizeof image;
-        if (QueryFullProcessImageNameA(process, 0, image, &size) && EndsWith(image, "configurator_standin.exe")) {
-            ULONGLONG now = GetTickCount64();
-            DWORD wait = now < until ? static_cast<DWORD>(until - now) : 0;
-            if (WaitForSingleObject(process, wait) == WAIT_TIMEOUT) {
-                TerminateProcess(process, 999);
-                WaitForSingleObject(process, 5000);
-                terminated = true;
-            }
-        }
-        CloseHandle(process);
-    }
-    return terminated;
-}
+bool EndToEnd::EndStandins(DWORD graceMs) const { return support::EndStandins(JournalFile(), graceMs); }
 
 RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vector<std::string>& standin,
                         const std::vector<std::string>& arguments, DWORD limitMs, bool noDefaultSettings) {
     std::vector<std::string> lines = noDefaultSettings ? std::vector<std::string>{} : DefaultSettings();
     lines.insert(lines.end(), settings.begin(), settings.end());
-    WriteFile(SettingsFile(), Joined(Expand(lines)));
-    WriteFile(Base() + "\\standin.scenario", Joined(Expand(standin)));
+    WriteFile(SettingsFile(), support::Joined(Expand(lines)));
+    WriteFile(folder_.ScenarioFile(), support::Joined(Expand(standin)));
     DeleteFileA(JournalFile().c_str());
 
-    std::string commandLine = Quoted(CfgloadUnderTest()) + " " + Quoted(SettingsFile());
-    for (const auto& argument : arguments) commandLine += " " + Quoted(Expand(argument));
+    std::string commandLine = support::Quoted(CfgloadUnderTest()) + " " + support::Quoted(SettingsFile());
+    for (const auto& argument : arguments) commandLine += " " + support::Quoted(Expand(argument));
     RunResult result;
-    const FileStamps before = StampFiles(work_);
+    const FileStamps before = StampFiles(Work());
     ULONGLONG started = GetTickCount64();
-    ChildResult child = RunChild(commandLine, work_, limitMs);
+    ChildResult child = RunChild(commandLine, Work(), limitMs);
     result.elapsedMs = static_cast<DWORD>(GetTickCount64() - started);
     result.started = child.started;
     result.timedOut = child.timedOut;
@@ -369,7 +242,7 @@ RunResult EndToEnd::Run(const std::vector<std::string>& settings, const std::vec
     }
     // Every run: no password on the console, in the journal or in a file written meanwhile.
     std::vector<std::string> written;
-    for (const auto& path : FilesWritten(before, StampFiles(work_)))
+    for (const auto& path : FilesWritten(before, StampFiles(Work())))
         if (path != JournalFile()) written.push_back(path);
     RunResult shown = result;  // standard error is console output too
     shown.output += child.errors;

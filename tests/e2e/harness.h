@@ -25,22 +25,18 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/run_folder.h"
+#include "tests/support/standin_journal.h"
+
 namespace e2e {
 
 // The cfgload.exe under test: the one just built, or the one named by the environment
 // variable CFGLOAD_EXE_UNDER_TEST (a Windows path), so that a packed release can be tested.
 std::string CfgloadUnderTest();
 
-// One journal line of the stand-in (see standin/README.md): "<tick> <kind> <name> <text>".
-struct JournalEvent {
-    unsigned long long tick = 0;
-    std::string kind;
-    std::string name;  // a dialog's short name, or "-"
-    std::string text;  // unescaped
-    std::string Line() const { return kind + " " + name + " " + text; }
-};
-
-std::vector<JournalEvent> ReadJournal(const std::string& path);
+// The stand-in's journal lines (see standin/README.md), shared with the benchmark.
+using support::JournalEvent;
+using support::ReadJournal;
 
 // Standard output of cfgload: CP866 to Windows-1251, split at line ends (CR LF or LF), the
 // "[HH:MM] " stamp taken off the lines that carry one.
@@ -94,13 +90,13 @@ protected:
     // Settings written before a case's own lines: BasePath, Path1CExe, NewMDPath, User.
     static std::vector<std::string> DefaultSettings();
 
-    std::string Work() const { return work_; }
-    std::string Base() const { return work_ + "\\base"; }
-    std::string NewMd() const { return work_ + "\\new.md"; }
-    std::string UnloadFile() const { return work_ + "\\unload.zip"; }
-    std::string SettingsFile() const { return work_ + "\\cfgload.ini"; }
-    std::string JournalFile() const { return Base() + "\\standin.journal"; }
-    std::string InfobaseMd() const { return Base() + "\\1cv7.md"; }
+    std::string Work() const { return folder_.Work(); }
+    std::string Base() const { return folder_.Base(); }
+    std::string NewMd() const { return folder_.NewMd(); }
+    std::string UnloadFile() const { return folder_.UnloadFile(); }
+    std::string SettingsFile() const { return folder_.SettingsFile(); }
+    std::string JournalFile() const { return folder_.JournalFile(); }
+    std::string InfobaseMd() const { return folder_.InfobaseMd(); }
     // Contents the fixture writes: the infobase's 1cv7.md and new.md (they differ).
     static const char* const OriginalMd;
     static const char* const NewMdContents;
@@ -132,7 +128,7 @@ protected:
     bool EndStandins(DWORD graceMs) const;
 
 private:
-    std::string work_;
+    support::RunFolder folder_;
 };
 
 }  // namespace e2e

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/win_handles.h"
 #include "tests/e2e/harness.h"
 #include "tests/support/child_process.h"
 
@@ -201,12 +202,11 @@ public:
         started_ = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
                                   CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS, nullptr, base.c_str(), &startup,
                                   &info_) != 0;
+        if (!started_) info_.release();  // not filled in: nothing to close
     }
     ~StandinProcess() {
         if (!started_) return;
         if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 999);
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
     }
     bool Started() const { return started_; }
     DWORD Pid() const { return info_.dwProcessId; }
@@ -220,7 +220,7 @@ public:
 
 private:
     bool started_ = false;
-    PROCESS_INFORMATION info_{};
+    unique_process_information info_;
 };
 
 class StandinSelfTest : public e2e::EndToEnd {

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "tests/support/files.h"
 #include "tests/support/window_host_protocol.h"
 
 namespace {
@@ -76,7 +77,7 @@ HostedDialog::HostedDialog(const std::string& hostExe, const DialogSpec& spec) {
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process_)) {
-        process_ = PROCESS_INFORMATION{};
+        process_.release();  // not filled in: nothing to close
         return;
     }
     ULONGLONG end = GetTickCount64() + 30000;
@@ -102,8 +103,6 @@ HostedDialog::~HostedDialog() {
                 WaitForSingleObject(process_.hProcess, 5000);
             }
         }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
     }
     DeleteFileA(descriptionPath_.c_str());
     DeleteFileA(logPath_.c_str());
@@ -119,14 +118,7 @@ bool HostedDialog::WaitExit(DWORD limitMs) {
 
 std::vector<std::string> HostedDialog::LogLines() const {
     std::vector<std::string> lines;
-    HANDLE file = CreateFileA(logPath_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lines;
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-    CloseHandle(file);
+    const std::string text = support::ReadWholeFile(logPath_);
     std::istringstream in(text);
     std::string line;
     // Only whole lines: the host may be writing the last one.

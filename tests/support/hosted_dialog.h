@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win_handles.h"
 #include "tests/support/test_dialog.h"
 
 struct HostCommand {
@@ -35,7 +36,7 @@ public:
     std::vector<HostCommand> Commands() const;
 
 private:
-    PROCESS_INFORMATION process_{};
+    unique_process_information process_;
     HWND window_ = nullptr;
     std::string descriptionPath_;
     std::string logPath_;

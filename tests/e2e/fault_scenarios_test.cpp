@@ -2,7 +2,7 @@
 // of place, crashes, closes, lets dialogs vanish, opens bursts of unknown dialogs, lists
 // thousands of changes and shows huge texts full of format directives. cfgload must end,
 // within its time limit where one is set, report the true outcome and delete nothing after
-// a run that did not succeed. Expected texts are written out here by hand.
+// a run that did not succeed. Expected texts come from the stand-in's own copy (expected.h).
 #include <windows.h>
 
 #include <atomic>
@@ -14,13 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/expected.h"
 #include "tests/e2e/harness.h"
 #include "tests/e2e/standin_probe.h"
+#include "tests/e2e/standin_watch.h"
 
 namespace {
 
-using e2e::Case;
-using e2e::RunResult;
+using namespace e2e;
 
 // Distinctive passwords, so that the harness's secrets check cannot be fooled by chance;
 // the configuration passwords are given in their coded form.
@@ -29,14 +30,6 @@ const char LoginSecretCoded[] = "0a4k0o1g18h00hq40fa60gai13nw12o9";
 const char ConfigSecret[] = "Конфиг-Пароль-5820";
 const char ConfigSecretCoded[] = "08r00r771ckf0b8o0g9c09rg129e142310wc";
 
-const char Change[] = "Справочник Номенклатура: добавлен реквизит Артикул";
-const char SaveShort[] =
-    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-    "в случае необходимости, реорганизация информационной базы,\n"
-    "что может потребовать  достаточно продолжительного интервала времени!\n"
-    "Выполнить сохранение метаданных?";
-const char SingleUser[] = "База данных не может быть открыта в однопользовательском режиме!";
-const char MetadataLocked[] = "Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.";
 const char TimeIsUp[] = "ОШИБКА! Истекло время выполнения задачи!!!";
 const char WindowLost[] = "ОШИБКА! Окно конфигуратора потеряно!";
 const char Interrupted[] = "ОШИБКА! Работа прервана: конфигуратор оставлен открытым.";
@@ -47,132 +40,20 @@ constexpr DWORD HangLimitMs = 150000;
 constexpr DWORD DeadlineMs = 59000;  // the deadline is counted in whole seconds
 constexpr DWORD DeadlineSlackMs = 20000;
 
-std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-std::vector<std::string> LaunchLines() {
-    return {
-        "Подготовка командной строки...",
-        "  1C: {standin}",
-        "  База: {base}",
-        "  Пользователь: Администратор",
-        "",
-        "Ожидаем запуска конфигуратора...",
-        "  ИД процесса: {*}",
-    };
-}
-
-// Up to the log-in, with or without a time limit.
-std::vector<std::string> LoginLines(bool limited) {
-    std::vector<std::string> lines = LaunchLines();
-    if (limited) lines.push_back("Выполнять не более 1 мин.");
-    return lines + std::vector<std::string>{"Поиск окна конфигуратора", "Авторизация  доступа"};
-}
-
-std::vector<std::string> LoadLines() {
-    return {
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "Сохранить конфигурацию?",
-        " =ДА=",
-        "Изменения в структуре информации",
-        std::string("   ** ") + Change,
-        " =ПРИНИМАЕМ=",
-        "",
-        "Реорганизация информации закончена! ",
-        " =OK=",
-    };
-}
-
-// The load from the save question on.
-std::vector<std::string> SaveOnwardLines() {
-    std::vector<std::string> lines = LoadLines();
-    return std::vector<std::string>(lines.begin() + 2, lines.end());
-}
-
-std::vector<std::string> LoginJournal() {
-    return {
-        "show login Авторизация  доступа",
-        std::string("typed login ") + LoginSecret,
-        "button login 1",
-        "main - {*}",
-    };
-}
-
-std::vector<std::string> LoadJournal() {
-    return {
-        "command - 33206",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        std::string("show save ") + SaveShort,
-        "button save 6",
-        "show structure Изменения в структуре информации",
-        "button structure 1",
-        "read structure 1",
-        "loaded - {new_md}",
-        "show done Реорганизация информации закончена!",
-        "button done 2",
-    };
-}
-
 std::vector<std::string> Settings(std::vector<std::string> lines) {
-    return std::vector<std::string>{std::string("SecPassword=") + LoginSecretCoded} + lines;
+    return Lines{std::string("SecPassword=") + LoginSecretCoded} + lines;
 }
 
 std::vector<std::string> Scenario(std::vector<std::string> lines) {
-    return std::vector<std::string>{std::string("password=") + LoginSecret, std::string("change=") + Change} + lines;
+    return Lines{std::string("password=") + LoginSecret, "change=" + Change} + lines;
 }
-
-// Holds the stand-in's process from the moment it journals its start, so that its exit
-// code can be read after cfgload, which terminates it, has ended.
-class StandinWatch {
-public:
-    explicit StandinWatch(std::string journal) : journal_(std::move(journal)), thread_([this] { Watch(); }) {}
-    ~StandinWatch() {
-        Stop();
-        if (process_) CloseHandle(process_);
-    }
-    // Its exit code once it has ended (waiting up to the limit); -1 when unknown.
-    long ExitCode(DWORD limitMs) {
-        Stop();
-        if (!process_ || WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(process_, &code);
-        return static_cast<long>(code);
-    }
-
-private:
-    void Stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    void Watch() {
-        while (!stop_ && !process_) {
-            for (const auto& event : e2e::ReadJournal(journal_)) {
-                if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
-                DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
-                process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-                break;
-            }
-            Sleep(10);
-        }
-    }
-
-    std::string journal_;
-    std::atomic<bool> stop_{false};
-    HANDLE process_ = nullptr;
-    std::thread thread_;
-};
 
 class Faults : public e2e::EndToEnd {
 protected:
     // A run that the time limit must end: exit 1, the stand-in terminated with exit code 3,
     // about a minute after the start, the file to load never deleted.
     RunResult CutOffAtTheDeadline(Case run) {
-        run.settings = run.settings + std::vector<std::string>{"WorkTime=1", "DeleteAfter=1"};
+        run.settings = run.settings + Lines{"WorkTime=1", "DeleteAfter=1"};
         run.exitCode = 1;
         run.limitMs = HangLimitMs;
         StandinWatch watch(JournalFile());
@@ -192,9 +73,8 @@ protected:
         run.standin = Scenario({"mdi_child=idle"});
         run.exitCode = 0;
         run.limitMs = 30000;
-        run.console = LoginLines(limited) + LoadLines() + std::vector<std::string>{"Удаление файла {new_md}"};
-        run.journal = LoginJournal() + std::vector<std::string>{"document - enabled"} + LoadJournal() +
-                      std::vector<std::string>{"command - 57665", "close - exit", "exit - 0"};
+        run.console = LoginLines(limited) + LoadLines() + Lines{"Удаление файла {new_md}"};
+        run.journal = LoginJournal(LoginSecret) + Lines{"document - enabled"} + LoadJournal() + ExitJournal();
         Check(run);
         EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
         EXPECT_FALSE(FileExists(NewMd()));
@@ -228,7 +108,7 @@ TEST_F(Faults, HangBeforeTheFirstIdleMoment) {
     Case run;
     run.settings = Settings({});
     run.standin = Scenario({"hang=start"});
-    run.console = LaunchLines() + std::vector<std::string>{TimeIsUp};
+    run.console = LaunchLines() + Lines{TimeIsUp};
     run.journal = {"hang - start"};
     CutOffAtTheDeadline(run);
 }
@@ -238,11 +118,11 @@ TEST_F(Faults, HangInsideAPressThatWaitsForTheAnswer) {
     Case run;
     run.settings = Settings({});
     run.standin = Scenario({"single_user=load", "hang=press:single_user"});
-    run.console = LoginLines(true) + std::vector<std::string>{std::string("ОШИБКА! ") + SingleUser, TimeIsUp};
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        std::string("show single_user ") + SingleUser,
-        "button single_user 2",
+    run.console = LoginLines(true) + Lines{std::string("ОШИБКА! ") + NoSingleUserText, TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + Lines{
+        CommandEntry(LoadCommand),
+        std::string("show single_user ") + NoSingleUserText,
+        "button single_user " + Id(IDCANCEL),
         "hang - press:single_user",
     };
     CutOffAtTheDeadline(run);
@@ -252,10 +132,10 @@ TEST_F(Faults, HangWhileThePasswordIsTyped) {
     Case run;
     run.settings = Settings({std::string("SecConfPassword=") + ConfigSecretCoded});
     run.standin = Scenario({std::string("config_password=") + ConfigSecret, "hang=settext:password"});
-    run.console = LoginLines(true) + std::vector<std::string>{"Ввод пароля... OK", TimeIsUp};
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "show password Введите пароль:",
+    run.console = LoginLines(true) + Lines{"Ввод пароля... OK", TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + Lines{
+        CommandEntry(LoadCommand),
+        std::string("show password ") + PasswordPromptText,
         std::string("typed password ") + ConfigSecret,
         "hang - settext:password",
     };
@@ -266,10 +146,10 @@ TEST_F(Faults, HangWhileTheUnloadFileIsTyped) {
     Case run;
     run.settings = Settings({"DownloadTo={unload}"});
     run.standin = Scenario({"hang=settext:unload"});
-    run.console = LoginLines(true) + std::vector<std::string>{"Выгрузка в файл: {unload_lower}", TimeIsUp};
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33204",
-        "show unload Выгрузка данных",
+    run.console = LoginLines(true) + Lines{"Выгрузка в файл: {unload_lower}", TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + Lines{
+        CommandEntry(UnloadCommand),
+        std::string("show unload ") + UnloadDataText,
         "typed unload {unload_lower}",
         "hang - settext:unload",
     };
@@ -281,18 +161,9 @@ TEST_F(Faults, HangWhileTheStructureChangesAreRead) {
     Case run;
     run.settings = Settings({});
     run.standin = Scenario({"hang=list_read"});
-    run.console = LoginLines(true) + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "Сохранить конфигурацию?",
-        " =ДА=",
-        "Изменения в структуре информации",
-        " =ПРИНИМАЕМ=",
-        "",
-        TimeIsUp,
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206", "...", "button save 6", "show structure Изменения в структуре информации",
+    run.console = LoginLines(true) + OpenFileLines() + SaveAndStructureLines({}) + Lines{TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + Lines{
+        CommandEntry(LoadCommand), "...", "button save " + Id(IDYES), std::string("show structure ") + StructureChangesText,
         "hang - list_read",
     };
     CutOffAtTheDeadline(run);
@@ -307,12 +178,11 @@ TEST_F(Faults, SlowLongListOfChangesIsCutOffAtTheDeadline) {
     Case run;
     run.settings = Settings({});
     run.standin = Scenario({"changes_generated=5000", "list_read_ms=50"});
-    run.console = LoginLines(true) + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
-        "Изменения в структуре информации", std::string("   ** ") + Change, "...", TimeIsUp,
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206", "...", "button save 6", "show structure Изменения в структуре информации",
+    run.console = LoginLines(true) + OpenFileLines() +
+                  Lines{"Сохранить конфигурацию?", " =ДА=", "Изменения в структуре информации", "   ** " + Change, "...",
+                        TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + Lines{
+        CommandEntry(LoadCommand), "...", "button save " + Id(IDYES), std::string("show structure ") + StructureChangesText,
     };
     RunResult result = CutOffAtTheDeadline(run);
     std::vector<std::string> printed = Between(result.console, std::string("   ** ") + Change, TimeIsUp);
@@ -330,9 +200,9 @@ TEST_F(Faults, HangInsideTheExitCommand) {
     Case run;
     run.settings = Settings({});
     run.standin = Scenario({"hang=exit"});
-    run.console = LoginLines(true) + LoadLines() + std::vector<std::string>{TimeIsUp};
-    run.journal = LoginJournal() + LoadJournal() +
-                  std::vector<std::string>{"document - enabled", "command - 57665", "hang - exit"};
+    run.console = LoginLines(true) + LoadLines() + Lines{TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + LoadJournal() +
+                  Lines{"document - enabled", CommandEntry(ExitCommand), "hang - exit"};
     CutOffAtTheDeadline(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
@@ -341,8 +211,8 @@ TEST_F(Faults, HangWhileTheFirstDocumentWindowIsDisabled) {
     Case run;
     run.settings = Settings({});
     run.standin = Scenario({"mdi_child_disabled=1", "hang=mdi_disabled"});
-    run.console = LoginLines(true) + LoadLines() + std::vector<std::string>{TimeIsUp};
-    run.journal = LoginJournal() + LoadJournal() + std::vector<std::string>{"document - disabled", "hang - mdi_disabled"};
+    run.console = LoginLines(true) + LoadLines() + Lines{TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + LoadJournal() + Lines{"document - disabled", "hang - mdi_disabled"};
     CutOffAtTheDeadline(run);
 }
 
@@ -352,8 +222,8 @@ TEST_F(Faults, EndlessStreamOfDialogs) {
     Case run;
     run.settings = Settings({});
     run.standin = Scenario({"extra_loop.at=load", "extra_loop.text=Ещё раз", "extra_loop.count=100000"});
-    run.console = LoginLines(true) + std::vector<std::string>{"1С:Предприятие :: Ещё раз ", " =OK=", "...", TimeIsUp};
-    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "show extra_loop Ещё раз", "..."};
+    run.console = LoginLines(true) + Lines{"1С:Предприятие :: Ещё раз ", " =OK=", "...", TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + Lines{CommandEntry(LoadCommand), "show extra_loop Ещё раз", "..."};
     CutOffAtTheDeadline(run);
 }
 
@@ -377,9 +247,8 @@ TEST_F(Faults, SlowPressesAreAnsweredOnce) {
     run.standin = Scenario({"open_file.press_ms=2500", "save.press_ms=2500", "structure.press_ms=2500",
                             "done.press_ms=2500"});
     run.exitCode = 0;
-    run.console = LoginLines(false) + LoadLines() + std::vector<std::string>{"Удаление файла {new_md}"};
-    run.journal = LoginJournal() + LoadJournal() +
-                  std::vector<std::string>{"document - enabled", "command - 57665", "close - exit", "exit - 0"};
+    run.console = LoginLines() + LoadLines() + Lines{"Удаление файла {new_md}"};
+    run.journal = LoginJournal(LoginSecret) + LoadAndExitJournal();
     Check(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_FALSE(FileExists(NewMd()));
@@ -392,8 +261,8 @@ TEST_F(Faults, CrashAfterTheMainWindowWasFound) {
     run.settings = Settings({"DeleteAfter=1"});
     run.standin = Scenario({"crash=load"});
     run.exitCode = 1;
-    run.console = LoginLines(false) + std::vector<std::string>{WindowLost};
-    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "crash - load"};
+    run.console = LoginLines() + Lines{WindowLost};
+    run.journal = LoginJournal(LoginSecret) + Lines{CommandEntry(LoadCommand), "crash - load"};
     Check(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd()));
@@ -406,12 +275,9 @@ TEST_F(Faults, CrashAfterTheRestructuringBeforeItsEnd) {
     run.settings = Settings({"DeleteAfter=1"});
     run.standin = Scenario({"crash=after_restructure"});
     run.exitCode = 1;
-    run.console = LoginLines(false) + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
-        "Изменения в структуре информации", std::string("   ** ") + Change, " =ПРИНИМАЕМ=", "", WindowLost,
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "...", "loaded - {new_md}",
-                                                            "crash - after_restructure"};
+    run.console = LoginLines() + OpenFileLines() + SaveAndStructureLines() + Lines{WindowLost};
+    run.journal = LoginJournal(LoginSecret) + Lines{CommandEntry(LoadCommand), "...", "loaded - {new_md}",
+                                                    "crash - after_restructure"};
     Check(run);
     EXPECT_TRUE(FileExists(NewMd()));
 }
@@ -421,12 +287,9 @@ TEST_F(Faults, CrashInsideAPress) {
     run.settings = Settings({"DeleteAfter=1"});
     run.standin = Scenario({"crash=press:structure"});
     run.exitCode = 1;
-    run.console = LoginLines(false) + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
-        "Изменения в структуре информации", std::string("   ** ") + Change, " =ПРИНИМАЕМ=", "", WindowLost,
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "...", "button structure 1",
-                                                            "crash - press:structure"};
+    run.console = LoginLines() + OpenFileLines() + SaveAndStructureLines() + Lines{WindowLost};
+    run.journal = LoginJournal(LoginSecret) + Lines{CommandEntry(LoadCommand), "...", "button structure " + Id(IDOK),
+                                                    "crash - press:structure"};
     Check(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd()));
@@ -468,13 +331,10 @@ TEST_F(Faults, CtrlCLeavesTheConfiguratorWorkingAndShownAgain) {
     run.settings = Settings({"Hide=1"});
     run.standin = Scenario({"restructure_ms=1000"});
     run.exitCode = 1;
-    run.console = LoginLines(false) + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}", " =OK=", "Сохранить конфигурацию?", " =ДА=",
-        "Изменения в структуре информации", std::string("   ** ") + Change, " =ПРИНИМАЕМ=", "", Interrupted,
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206", "...", "read structure 1", "restructuring - 1000", "loaded - {new_md}",
-        "show done Реорганизация информации закончена!",
+    run.console = LoginLines() + OpenFileLines() + SaveAndStructureLines() + Lines{Interrupted};
+    run.journal = LoginJournal(LoginSecret) + Lines{
+        CommandEntry(LoadCommand), "...", "read structure 1", "restructuring - 1000", "loaded - {new_md}",
+        std::string("show done ") + RestructuringDoneText,
     };
     RunResult result = Check(run);
     interrupter.join();
@@ -530,35 +390,18 @@ TEST_F(Faults, BurstOfUnknownDialogsAndDialogsOpenedAgain) {
     });
     run.exitCode = 0;
     std::vector<std::string> again;
-    for (int i = 0; i < 5; ++i) again = again + std::vector<std::string>{"Предупреждение :: Неизвестное сообщение ", " =OK="};
-    run.console = LoginLines(false) + std::vector<std::string>{
-        "Выгрузка в файл: {unload_lower}",
-        "Выгрузка завершена!",
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-    } + again + std::vector<std::string>{
+    for (int i = 0; i < 5; ++i) again = again + Lines{"Предупреждение :: Неизвестное сообщение ", " =OK="};
+    run.console = LoginLines() + UnloadLines() + OpenFileLines() + again + Lines{
         "1С:Предприятие :: Продолжить? ", " =ДА=",
         "1С:Предприятие :: Только своя кнопка ", " ==",
         "Сведения::Строка один::Строка два ", " =OK=",
         "1С:Предприятие::Текст в другом поле ", " =OK=",
-    } + SaveOnwardLines() +
-                  std::vector<std::string>{"Удаление файла {new_md}"};
+    } + SaveAndStructureLines() + DoneLines() +
+                  Lines{"Удаление файла {new_md}"};
     std::vector<std::string> againJournal;
     for (int i = 0; i < 5; ++i)
-        againJournal = againJournal + std::vector<std::string>{"show extra_again Неизвестное сообщение", "button extra_again 2"};
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33204",
-        "show unload Выгрузка данных",
-        "typed unload {unload_lower}",
-        "button unload 1",
-        "unloaded - {unload_lower}",
-        "show unload_done Выгрузка успешно завершена!",
-        "button unload_done 2",
-        "command - 33206",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-    } + againJournal + std::vector<std::string>{
+        againJournal = againJournal + Lines{"show extra_again Неизвестное сообщение", "button extra_again 2"};
+    run.journal = LoginJournal(LoginSecret) + UnloadJournal() + OpenFileJournal() + againJournal + Lines{
         "show extra_question Продолжить?", "button extra_question 6",
         "show extra_own Только своя кнопка", "button extra_own 1234",
         "show extra_statics Сведения", "button extra_statics 1",
@@ -581,7 +424,7 @@ TEST_F(Faults, FiveThousandStructureChanges) {
         for (char c : item) escaped += c == '\t' ? std::string("\\t") : c == '\\' ? std::string("\\\\") : std::string(1, c);
         scenario.push_back("change=" + escaped);
     }
-    RunResult result = Run(Settings({}), std::vector<std::string>{std::string("password=") + LoginSecret} + scenario,
+    RunResult result = Run(Settings({}), Lines{std::string("password=") + LoginSecret} + scenario,
                            {}, 300000);
     EXPECT_EQ(result.exitCode, 0u);
     std::vector<std::string> expected;
@@ -614,7 +457,7 @@ TEST_F(Faults, SixtyFourKilobyteTextsWithFormatDirectives) {
     });
     run.exitCode = 0;
     std::string trimmedTitle = title.substr(0, title.find_last_not_of(' ') + 1);
-    run.console = LoginLines(false) + std::vector<std::string>{
+    run.console = LoginLines() + Lines{
         "Открываем файл конфигурации: {new_md}",
         " =OK=",
         "1С:Предприятие :: " + message + " ",
@@ -623,13 +466,13 @@ TEST_F(Faults, SixtyFourKilobyteTextsWithFormatDirectives) {
         " =OK=",
         "1С:Предприятие :: " + prompt + " ",
         " =OK=",
-    } + SaveOnwardLines();
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206", "...", "button open_file 1",
+    } + SaveAndStructureLines() + DoneLines();
+    run.journal = LoginJournal(LoginSecret) + Lines{
+        CommandEntry(LoadCommand), "...", "button open_file " + Id(IDOK),
         "show extra_huge " + message, "button extra_huge 2",
         "show extra_title " + title, "button extra_title 1",
         "show extra_prompt " + prompt, "button extra_prompt 1",  // nothing typed into it
-        std::string("show save ") + SaveShort, "...", "exit - 0",
+        std::string("show save ") + SaveQuestionShortText, "...", "exit - 0",
     };
     Check(run);
 }
@@ -644,31 +487,13 @@ TEST_F(Faults, FormatDirectivesInTheSettings) {
     Case run;
     run.settings = {"User=%s%n%p Админ", "NewMDPath=" + toLoad, "DownloadTo=" + unload, "Password=" + password,
                     "DeleteAfter=1"};
-    run.standin = {"password=" + password, std::string("change=") + Change};
+    run.standin = {"password=" + password, "change=" + Change};
     run.exitCode = 0;
-    run.console = {
-        "Подготовка командной строки...",
-        "  1C: {standin}",
-        "  База: {base}",
-        "  Пользователь: %s%n%p Админ",
-        "",
-        "Ожидаем запуска конфигуратора...",
-        "  ИД процесса: {*}",
-        "Поиск окна конфигуратора",
-        "Авторизация  доступа",
-        "Выгрузка в файл: " + Lower(unload),
-        "Выгрузка завершена!",
-        "Открываем файл конфигурации: " + toLoad,
-        " =OK=",
-        "...",
-        " =OK=",
-        "Удаление файла " + toLoad,
-    };
-    run.journal = {
-        "show login Авторизация  доступа", "typed login " + password, "button login 1", "main - {*}",
-        "command - 33204", "show unload Выгрузка данных", "typed unload " + Lower(unload), "button unload 1",
-        "unloaded - " + Lower(unload), "...", "typed open_file " + toLoad, "...", "exit - 0",
-    };
+    run.console = LaunchLines("%s%n%p Админ") + Lines{SearchLine, "Авторизация  доступа"} + UnloadLines(Lower(unload)) +
+                  OpenFileLines(toLoad) + Lines{"...", " =OK=", "Удаление файла " + toLoad};
+    Lines unloaded = UnloadJournal(Lower(unload));
+    unloaded.resize(5);  // up to the file written
+    run.journal = LoginJournal(password) + unloaded + Lines{"...", "typed open_file " + toLoad, "...", "exit - 0"};
     RunResult result = Check(run);
     const e2e::JournalEvent* commandLine = result.Find("cmdline");
     ASSERT_NE(commandLine, nullptr);
@@ -687,9 +512,10 @@ TEST_F(Faults, DeleteAfterKeepsTheFileAfterAFailedRun) {
     run.standin = Scenario({"extra_lock.at=done", std::string("extra_lock.text=") + "Ошибка блокировки метаданных.\\n"
                                                                                     "Возможно, метаданные используются другой задачей."});
     run.exitCode = 1;
-    run.console = LoginLines(false) + LoadLines() + std::vector<std::string>{std::string("ОШИБКА! ") + "Ошибка блокировки метаданных.", "Возможно, метаданные используются другой задачей."};
-    run.journal = LoginJournal() + LoadJournal() + std::vector<std::string>{
-        std::string("show extra_lock ") + MetadataLocked, "button extra_lock 2", "...", "exit - 0",
+    run.console = LoginLines() + LoadLines() +
+                  Lines{"ОШИБКА! Ошибка блокировки метаданных.", "Возможно, метаданные используются другой задачей."};
+    run.journal = LoginJournal(LoginSecret) + LoadJournal() + Lines{
+        std::string("show extra_lock ") + MetadataLockedText, "button extra_lock 2", "...", "exit - 0",
     };
     Check(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
@@ -705,20 +531,19 @@ TEST_F(Faults, DeleteAfterKeepsTheFileAfterAnUnloadOnlyRun) {
     ULARGE_INTEGER older{{now.dwLowDateTime, now.dwHighDateTime}};
     older.QuadPart -= 3600ULL * 10000000ULL;
     FILETIME olderTime{older.LowPart, older.HighPart};
-    HANDLE file = CreateFileA(NewMd().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &olderTime));
-    CloseHandle(file);
+    unique_handle file = OwnFileHandle(
+        CreateFileA(NewMd().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &olderTime));
+    file.reset();
 
     Case run;
     run.settings = Settings({"DeleteAfter=1", "Update=1", "DownloadTo={unload}"});
     run.standin = Scenario({});
     run.exitCode = 0;
-    run.console = std::vector<std::string>{"Загружаемый файл старее текущего!"} + LoginLines(false) +
-                  std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!"};
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33204", "...", "button unload_done 2", "command - 57665", "close - exit", "exit - 0",
-    };
+    run.console = Lines{"Загружаемый файл старее текущего!"} + LoginLines() + UnloadLines();
+    run.journal = LoginJournal(LoginSecret) + Lines{CommandEntry(UnloadCommand), "...", "button unload_done " + Id(IDCANCEL)} +
+                  ExitJournal();
     Check(run);
     EXPECT_TRUE(FileExists(NewMd()));
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
@@ -734,9 +559,9 @@ protected:
     static constexpr DWORD SearchSlackMs = 15000;
 
     RunResult SearchRunsOut(Case run) {
-        run.settings = run.settings + std::vector<std::string>{"WorkTime=1", "DeleteAfter=1"};
+        run.settings = run.settings + Lines{"WorkTime=1", "DeleteAfter=1"};
         run.exitCode = 1;
-        run.console = run.console + std::vector<std::string>{"ОШИБКА! Окно конфигуратора не найдено!"};
+        run.console = run.console + Lines{"ОШИБКА! Окно конфигуратора не найдено!"};
         run.limitMs = SearchBudgetMs + 2 * SearchSlackMs;
         RunResult result = Check(run);
         EXPECT_GE(result.elapsedMs, SearchBudgetMs);
@@ -755,7 +580,7 @@ TEST_F(TenMinuteSearch, MainWindowWithOneStyleBitMore) {
     run.settings = Settings({});
     run.standin = Scenario({"main_ex_style=0x118"});
     run.console = LoginLines(true);
-    run.journal = LoginJournal();
+    run.journal = LoginJournal(LoginSecret);
     RunResult result = SearchRunsOut(run);
     EXPECT_TRUE(result.standinLeftRunning);
 }
@@ -765,12 +590,7 @@ TEST_F(TenMinuteSearch, ConfiguratorCrashesBeforeItsMainWindow) {
     run.settings = Settings({});
     run.standin = Scenario({"crash=press:login"});
     run.console = LoginLines(true);
-    run.journal = {
-        "show login Авторизация  доступа",
-        std::string("typed login ") + LoginSecret,
-        "button login 1",
-        "crash - press:login",
-    };
+    run.journal = LoginAnsweredJournal(LoginSecret) + Lines{"crash - press:login"};
     RunResult result = SearchRunsOut(run);
     EXPECT_FALSE(result.standinLeftRunning);
 }
@@ -782,14 +602,9 @@ TEST_F(TenMinuteSearch, LoginPromptNeverComesBackAfterAWrongPassword) {
     Case run;
     run.settings = {"Password=" + wrong};
     run.standin = Scenario({"login_retry=never"});
-    run.console = LoginLines(true) + std::vector<std::string>{"ОШИБКА! Пароль не принят!"};
-    run.journal = {
-        "show login Авторизация  доступа",
-        "typed login " + wrong,
-        "button login 1",
-        "show login_wrong Пароль набран неверно.",
-        "button login_wrong 2",
-    };
+    run.console = LoginLines(true) + Lines{"ОШИБКА! Пароль не принят!"};
+    run.journal = LoginAnsweredJournal(wrong) +
+                  Lines{std::string("show login_wrong ") + WrongPasswordText, "button login_wrong " + Id(IDCANCEL)};
     RunResult result = SearchRunsOut(run);
     EXPECT_TRUE(result.standinLeftRunning);
 }

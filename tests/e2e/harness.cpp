@@ -20,26 +20,26 @@ bool HasStamp(const std::string& line) {
            line[6] == ']' && line[7] == ' ';
 }
 
-// Glob over a sequence: "star" entries match any run of items, the rest through `same`.
-template <typename Item, typename IsStar, typename Same>
-bool Glob(const std::vector<Item>& pattern, const std::vector<Item>& items, IsStar isStar, Same same) {
-    size_t p = 0, i = 0, starP = std::string::npos, starI = 0;
-    while (i < items.size()) {
-        if (p < pattern.size() && isStar(pattern[p])) {
-            starP = p++;
-            starI = i;
-        } else if (p < pattern.size() && same(pattern[p], items[i])) {
-            ++p;
-            ++i;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            i = ++starI;
-        } else {
-            return false;
+bool IsGap(const std::string& entry) { return entry == "..."; }
+
+bool IsOptional(const std::string& entry) { return entry.compare(0, 3, "{?}") == 0; }
+
+// The expected entries against the actual ones: "..." takes any run of entries, an
+// optional entry one or none. After p expected entries, reach[i] says whether they can
+// take exactly the first i actual entries.
+bool Matches(const std::vector<std::string>& expected, const std::vector<std::string>& actual) {
+    std::vector<char> reach(actual.size() + 1, 0), next(actual.size() + 1);
+    reach[0] = 1;
+    for (const auto& entry : expected) {
+        for (size_t i = 0; i <= actual.size(); ++i) {
+            if (IsGap(entry))
+                next[i] = reach[i] || (i > 0 && next[i - 1]);
+            else
+                next[i] = (IsOptional(entry) && reach[i]) || (i > 0 && reach[i - 1] && MatchEntry(entry, actual[i - 1]));
         }
+        reach.swap(next);
     }
-    while (p < pattern.size() && isStar(pattern[p])) ++p;
-    return p == pattern.size();
+    return reach[actual.size()] != 0;
 }
 
 }  // namespace
@@ -83,7 +83,8 @@ const JournalEvent* RunResult::Find(const std::string& kind, const std::string& 
     return nullptr;
 }
 
-bool MatchEntry(const std::string& pattern, const std::string& text) {
+bool MatchEntry(const std::string& entry, const std::string& text) {
+    const std::string pattern = IsOptional(entry) ? entry.substr(3) : entry;
     if (pattern.find("{*}") == std::string::npos) return pattern == text;
     std::vector<std::string> parts;
     for (size_t start = 0;;) {
@@ -131,21 +132,23 @@ std::string Printable(const std::string& text) {
 
 ::testing::AssertionResult MatchSequence(const std::string& what, const std::vector<std::string>& expected,
                                          const std::vector<std::string>& actual) {
-    auto isStar = [](const std::string& entry) { return entry == "..."; };
-    if (Glob(expected, actual, isStar, MatchEntry)) return ::testing::AssertionSuccess();
+    if (Matches(expected, actual)) return ::testing::AssertionSuccess();
 
     // Where it went wrong, for the reader: walk the expectations forward, a "..." searching
-    // ahead for the next entry.
+    // ahead for the next entry, an optional entry passed over where it is not found.
     size_t e = 0, a = 0;
     bool searching = false;
     for (; e < expected.size(); ++e) {
-        if (isStar(expected[e])) {
+        if (IsGap(expected[e])) {
             searching = true;
             continue;
         }
         size_t at = a;
         while (at < actual.size() && !MatchEntry(expected[e], actual[at]) && searching) ++at;
-        if (at >= actual.size() || !MatchEntry(expected[e], actual[at])) break;
+        if (at >= actual.size() || !MatchEntry(expected[e], actual[at])) {
+            if (IsOptional(expected[e])) continue;
+            break;
+        }
         a = at + 1;
         searching = false;
     }

@@ -8,8 +8,9 @@
 //   {work} the test's folder   {base} the infobase ({work}\base)   {new_md} {work}\new.md
 //   {unload} {work}\unload.zip   {settings} {work}\cfgload.ini   {standin} the stand-in's .exe
 //   {cfgload} cfgload.exe   {unload_lower} {unload} lower-cased, as cfgload passes DownloadTo on
-// Expected entries may also hold {*} (any text within the entry), and an entry "..." stands
-// for any number of entries.
+// Expected entries may also hold {*} (any text within the entry); an entry "..." stands for
+// any number of entries, and an entry marked Optional(...) (it starts with "{?}") for itself
+// or for nothing: for one entry that may or may not come, where "..." would hide others.
 //
 //   e2e::Case run;                                  // fields by name: aggregate
 //   run.settings = {"Password=секрет"};             // initialisation of only some
@@ -72,12 +73,14 @@ struct Case {
     bool noDefaultSettings = false;
 };
 
-// Matches a sequence against the expected entries ({*} and "..." as above); on a mismatch
-// the message shows both sides around the first entry that could not be matched.
+// Matches a sequence against the expected entries ({*}, "..." and Optional as above); on a
+// mismatch the message shows both sides around the first entry that could not be matched.
 ::testing::AssertionResult MatchSequence(const std::string& what, const std::vector<std::string>& expected,
                                          const std::vector<std::string>& actual);
-// One entry against one text ({*} wildcards only).
-bool MatchEntry(const std::string& pattern, const std::string& text);
+// One entry against one text ({*} wildcards; an optional entry as the entry itself).
+bool MatchEntry(const std::string& entry, const std::string& text);
+// An expected entry that may be missing.
+inline std::string Optional(const std::string& entry) { return "{?}" + entry; }
 
 // Windows-1251 bytes as UTF-8, control characters escaped: for failure messages.
 std::string Printable(const std::string& text);

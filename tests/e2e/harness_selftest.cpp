@@ -28,9 +28,21 @@ TEST(HarnessMatch, SequencesWithGaps) {
     EXPECT_TRUE(MatchSequence("x", {"a", "b", "c", "d", "..."}, actual));
     EXPECT_FALSE(MatchSequence("x", {"a", "c", "..."}, actual));
     EXPECT_FALSE(MatchSequence("x", {"a", "b", "c"}, actual));
+    EXPECT_TRUE(MatchSequence("x", {"a", e2e::Optional("b"), "c", "d"}, actual));
+    EXPECT_TRUE(MatchSequence("x", {"a", e2e::Optional("x"), "b", "c", "d"}, actual));
+    EXPECT_TRUE(MatchSequence("x", {"a", "b", "c", "d", e2e::Optional("e")}, actual));
+    EXPECT_TRUE(MatchSequence("x", {"...", e2e::Optional("{*}"), "d"}, actual));
+    EXPECT_FALSE(MatchSequence("x", {"a", e2e::Optional("b"), "d"}, actual));  // one entry at the most
+    EXPECT_FALSE(MatchSequence("x", {"a", "b", e2e::Optional("b"), "d"}, actual));
+    EXPECT_TRUE(MatchEntry(e2e::Optional("a{*}"), "ab"));
     ::testing::AssertionResult failure = MatchSequence("journal", {"a", "...", "x", "d"}, actual);
     ASSERT_FALSE(failure);
     EXPECT_NE(std::string(failure.message()).find("expected entry 3 of 4: \"x\""), std::string::npos)
+        << failure.message();
+    failure = MatchSequence("journal", {"a", e2e::Optional("x"), "c", "d"}, actual);
+    ASSERT_FALSE(failure);
+    EXPECT_NE(std::string(failure.message()).find("expected entry 3 of 4: \"c\" not found at actual entry 2"),
+              std::string::npos)
         << failure.message();
 }
 

@@ -11,28 +11,22 @@
 
 #include <gtest/gtest.h>
 
+#include "common/win_handles.h"
+#include "tests/e2e/expected.h"
 #include "tests/e2e/harness.h"
 #include "tests/e2e/secrets.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
+using e2e::Lines;
 using e2e::RunResult;
+using e2e::operator+;
 
 const char LoginSecret[] = "Вход-Пароль-7431";
-const char SaveShort[] =
-    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-    "в случае необходимости, реорганизация информационной базы,\n"
-    "что может потребовать  достаточно продолжительного интервала времени!\n"
-    "Выполнить сохранение метаданных?";
-
-std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
 
 // The short usage hint after the two base path errors.
-std::vector<std::string> Hint() { return {"", "Для получения помощи введите ", "  cfgload /?"}; }
+Lines Hint() { return {"", "Для получения помощи введите ", "  cfgload /?"}; }
 
 std::wstring Wide(const std::string& ansi) {
     int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
@@ -47,12 +41,11 @@ bool MakeLongFolder(const std::string& path) {
 }
 
 bool MakeLongFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileW((L"\\\\?\\" + Wide(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    unique_handle file = OwnFileHandle(
+        CreateFileW((L"\\\\?\\" + Wide(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return written == bytes.size();
+    return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 void RemoveLong(const std::string& path, bool folder) {
@@ -88,7 +81,7 @@ protected:
                           const std::vector<std::string>& arguments = {}, DWORD limitMs = 60000) {
         const std::string file = Work() + "\\raw.ini";
         WriteFile(file, bytes);
-        return Run({}, standin, std::vector<std::string>{file} + arguments, limitMs, true);
+        return Run({}, standin, Lines{file} + arguments, limitMs, true);
     }
 
     std::string Line(const std::string& key, const std::string& value) const { return key + "=" + value + "\r\n"; }
@@ -99,35 +92,14 @@ protected:
                Line("User", "Администратор");
     }
 
-    static std::vector<std::string> LaunchLines(const std::string& user, const std::string& base = "{base}",
-                                                const std::string& exe = "{standin}") {
-        return {
-            "Подготовка командной строки...",
-            "  1C: " + exe,
-            "  База: " + base,
-            "  Пользователь: " + user,
-            "",
-            "Ожидаем запуска конфигуратора...",
-            "  ИД процесса: {*}",
-            "Поиск окна конфигуратора",
-        };
+    // Up to the search for the main window; no log-in window comes (login=0).
+    static Lines StartLines(const std::string& user, const std::string& base = "{base}",
+                            const std::string& exe = "{standin}") {
+        return e2e::LaunchLines(user, base, exe) + Lines{e2e::SearchLine};
     }
 
-    static std::vector<std::string> LoadLines(const std::string& file = "{new_md}") {
-        return {
-            "Открываем файл конфигурации: " + file,
-            " =OK=",
-            "Сохранить конфигурацию?",
-            " =ДА=",
-            "Изменения в структуре информации",
-            "   ** Справочник Номенклатура: добавлен реквизит Артикул",
-            "   ** Документ РасходнаяНакладная: изменен тип реквизита Сумма",
-            " =ПРИНИМАЕМ=",
-            "",
-            "Реорганизация информации закончена! ",
-            " =OK=",
-        };
-    }
+    // A load with the stand-in's own changes (the scenarios give none).
+    static Lines LoadLines(const std::string& file = "{new_md}") { return e2e::LoadLines(file, e2e::StandinChanges); }
 
     void ExpectLoaded(const RunResult& run) {
         EXPECT_FALSE(run.timedOut);
@@ -146,7 +118,7 @@ TEST_F(HostileInput, SettingsFileWithZeroBytes) {
                         "WorkTime=\0"s + "5\r\n"s + "\0\0\0\r\n"s;
     RunResult run = RunWithFile(bytes, {"login=0"});
     ExpectLoaded(run);
-    EXPECT_TRUE(e2e::MatchSequence("console", Expand(LaunchLines("Иван") + LoadLines()), run.console));
+    EXPECT_TRUE(e2e::MatchSequence("console", Expand(StartLines("Иван") + LoadLines()), run.console));
 }
 
 // A lone carriage return is no line end: it stays inside the value, and the base path
@@ -157,7 +129,7 @@ TEST_F(HostileInput, SettingsFileWithLoneCarriageReturns) {
     EXPECT_EQ(run.standinStarts, 0);
     EXPECT_TRUE(e2e::MatchSequence(
         "console",
-        std::vector<std::string>{"ОШИБКА! Путь [" + Base() + "\rDebug=0\rUser=Никто] не есть существующий каталог"} + Hint(),
+        Lines{"ОШИБКА! Путь [" + Base() + "\rDebug=0\rUser=Никто] не есть существующий каталог"} + Hint(),
         run.console));
 }
 
@@ -175,7 +147,7 @@ TEST_F(HostileInput, TenMegabytesOfLinesAndOverlongValues) {
     ULONGLONG started = GetTickCount64();
     RunResult run = RunWithFile(bytes, {"login=0"}, {}, 180000);
     ExpectLoaded(run);
-    EXPECT_TRUE(e2e::MatchSequence("console", Expand(LaunchLines(kept) + LoadLines()), run.console));
+    EXPECT_TRUE(e2e::MatchSequence("console", Expand(StartLines(kept) + LoadLines()), run.console));
     std::printf("a run with a settings file of %zu bytes took %llu ms\n", bytes.size(), GetTickCount64() - started);
 }
 
@@ -184,7 +156,7 @@ TEST_F(HostileInput, ByteOrderMarkOnTheFirstKey) {
     RunResult run = RunWithFile("\xEF\xBB\xBF" + UsualLines(), {});
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.standinStarts, 0);
-    EXPECT_TRUE(e2e::MatchSequence("console", std::vector<std::string>{"ОШИБКА! Не задан путь к базе"} + Hint(),
+    EXPECT_TRUE(e2e::MatchSequence("console", Lines{"ОШИБКА! Не задан путь к базе"} + Hint(),
                                    run.console));
 }
 
@@ -196,7 +168,7 @@ TEST_F(HostileInput, ByteOrderMarkOnACommentCyrillicKeysAndHugeNumbers) {
                         Line("ДЕБАГ", "0") + Line("WorkTime", "99999999999999999999") + Line("Debug", "+1x");
     RunResult run = RunWithFile(bytes, {"login=0"});
     ExpectLoaded(run);
-    std::vector<std::string> launch = LaunchLines("Администратор");
+    Lines launch = StartLines("Администратор");
     launch.insert(launch.end() - 1, "Выполнять не более 2147483647 мин.");
     EXPECT_TRUE(e2e::MatchSequence("console", Expand(launch + LoadLines()), run.console));
     EXPECT_TRUE(e2e::NoPasswordShown({"Кириллический-Ключ-55"}, run, {}));
@@ -210,13 +182,13 @@ TEST_F(HostileInput, ThousandsOfArguments) {
         arguments.push_back("/k" + std::to_string(i));
         arguments.push_back(std::to_string(i));
     }
-    arguments = arguments + std::vector<std::string>{"/", "пусто", "//", "/BASEPATH", "{base}", "/Path1CExe", "{standin}",
+    arguments = arguments + Lines{"/", "пусто", "//", "/BASEPATH", "{base}", "/Path1CExe", "{standin}",
                                                      "/NewMDPath", "{new_md}", "/user", "Из командной строки",
                                                      "/Password", LoginSecret, "/debug", "/worktime", "/hide"};
     RunResult run = Run({}, {std::string("password=") + LoginSecret}, arguments, 60000, true);
     ExpectLoaded(run);
     EXPECT_TRUE(e2e::MatchSequence(
-        "console", Expand(LaunchLines("Из командной строки") + std::vector<std::string>{"Авторизация  доступа"} + LoadLines()),
+        "console", Expand(StartLines("Из командной строки") + Lines{"Авторизация  доступа"} + LoadLines()),
         run.console));
 }
 
@@ -267,7 +239,7 @@ TEST_F(HostileInput, PathsLongerThan260Characters) {
     RunResult base = Run({"BasePath=" + longFolder}, {});
     EXPECT_EQ(base.exitCode, 1u);
     EXPECT_TRUE(e2e::MatchSequence(
-        "console", std::vector<std::string>{"ОШИБКА! Путь [" + longFolder + "] не есть существующий каталог"} + Hint(),
+        "console", Lines{"ОШИБКА! Путь [" + longFolder + "] не есть существующий каталог"} + Hint(),
         base.console));
 
     RunResult toLoad = Run({"NewMDPath=" + longFile}, {});
@@ -283,13 +255,13 @@ TEST_F(HostileInput, PathsLongerThan260Characters) {
     ASSERT_FALSE(settings.console.empty());
     if (settings.console[0].compare(0, 8, "ОШИБКА! ") == 0) {
         EXPECT_EQ(settings.console[0], "ОШИБКА! Не могу открыть файл: " + longSettings);
-        EXPECT_TRUE(e2e::MatchSequence("console", std::vector<std::string>{"...", "ОШИБКА! Не задан путь к базе"} + Hint(),
+        EXPECT_TRUE(e2e::MatchSequence("console", Lines{"...", "ОШИБКА! Не задан путь к базе"} + Hint(),
                                        settings.console));
         EXPECT_EQ(settings.exitCode, 1u);
         EXPECT_EQ(settings.standinStarts, 0);
     } else {
         ExpectLoaded(settings);
-        EXPECT_TRUE(e2e::MatchSequence("console", Expand(LaunchLines("Администратор") + LoadLines()), settings.console));
+        EXPECT_TRUE(e2e::MatchSequence("console", Expand(StartLines("Администратор") + LoadLines()), settings.console));
     }
     EXPECT_EQ(base.standinStarts + toLoad.standinStarts, 0);
 
@@ -321,9 +293,7 @@ TEST_F(HostileInput, CyrillicPathsEverywhere) {
                         {}, {}, 60000, true);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(e2e::MatchSequence("console",
-                                   LaunchLines("Пётр Иванов", base, exe) +
-                                       std::vector<std::string>{"Выгрузка в файл: " + unload, "Выгрузка завершена!"} +
-                                       LoadLines(toLoad),
+                                   StartLines("Пётр Иванов", base, exe) + e2e::UnloadLines(unload) + LoadLines(toLoad),
                                    run.console));
     std::vector<e2e::JournalEvent> journal = e2e::ReadJournal(base + "\\standin.journal");
     e2e::RunResult standin;
@@ -349,8 +319,7 @@ TEST_F(HostileInput, BasePathWithClosingBackslashes) {
         const std::string unload = Lower(Work()) + "\\x" + (tail.size() == 1 ? "base" : "") + ".zip";
         EXPECT_TRUE(e2e::MatchSequence(
             "console",
-            Expand(LaunchLines("Администратор", "{base}" + tail) +
-                   std::vector<std::string>{"Выгрузка в файл: " + unload, "Выгрузка завершена!"} + LoadLines()),
+            Expand(StartLines("Администратор", "{base}" + tail) + e2e::UnloadLines(unload) + LoadLines()),
             run.console));
         const e2e::JournalEvent* commandLine = run.Find("cmdline");
         ASSERT_NE(commandLine, nullptr);
@@ -376,7 +345,7 @@ TEST_F(HostileInput, CodedPasswordsWithInvalidCharacters) {
                         {"password=" + ScenarioValue(plain)});
     ExpectLoaded(run);
     EXPECT_TRUE(e2e::MatchSequence("journal",
-                                   {"show login Авторизация  доступа", "typed login " + plain, "button login 1", "..."},
+                                   e2e::LoginAnsweredJournal(plain) + Lines{"..."},
                                    run.JournalLines()));
     EXPECT_EQ(run.Find("show", "password"), nullptr);
 }

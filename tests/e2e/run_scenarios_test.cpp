@@ -1,6 +1,6 @@
 // Whole runs of cfgload.exe against the stand-in configurator: the exit code, the console
-// lines, the stand-in's journal and the files, one scenario per test. Expected texts are
-// written out here by hand.
+// lines, the stand-in's journal and the files, one scenario per test. Expected texts come
+// from the stand-in's own copy (expected.h).
 #include <windows.h>
 
 #include <algorithm>
@@ -16,28 +16,17 @@
 #include <gtest/gtest.h>
 
 #include "common/win_handles.h"
+#include "tests/e2e/expected.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/standin_watch.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
-using e2e::Case;
-using e2e::RunResult;
+using namespace e2e;
 
 const char Secret[] = "секрет";
 const char WrongSecret[] = "неверный";
-
-const char SaveShort[] =
-    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-    "в случае необходимости, реорганизация информационной базы,\n"
-    "что может потребовать  достаточно продолжительного интервала времени!\n"
-    "Выполнить сохранение метаданных?";
-const char NotDescendant[] =
-    "ВНИМАНИЕ:\n"
-    "Выбранный файл конфигурации не является потомком данного файла!!!\n"
-    "При реструктуризации может произойти разрушение данных!!!\n"
-    "Продолжить?";
-const char Change[] = "Справочник Номенклатура: добавлен реквизит Артикул";
 
 // A hang must end at the deadline (one minute after start-up) plus a few seconds.
 constexpr DWORD HangLimitMs = 150000;
@@ -45,80 +34,12 @@ constexpr DWORD HangLimitMs = 150000;
 constexpr DWORD DeadlineMs = 59000;
 constexpr DWORD DeadlineSlackMs = 8000;
 
-std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-// The lines every run that starts the configurator begins with.
-std::vector<std::string> LaunchLines() {
-    return {
-        "Подготовка командной строки...",
-        "  1C: {standin}",
-        "  База: {base}",
-        "  Пользователь: Администратор",
-        "",
-        "Ожидаем запуска конфигуратора...",
-        "  ИД процесса: {*}",
-    };
-}
-
-std::vector<std::string> StartLines() { return LaunchLines() + std::vector<std::string>{"Поиск окна конфигуратора"}; }
-
-std::vector<std::string> LoginLines() { return StartLines() + std::vector<std::string>{"Авторизация  доступа"}; }
-
-// The console lines of a load from the file chooser to the end of the restructuring.
-std::vector<std::string> LoadLines() {
-    return {
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "Сохранить конфигурацию?",
-        " =ДА=",
-        "Изменения в структуре информации",
-        std::string("   ** ") + Change,
-        " =ПРИНИМАЕМ=",
-        "",
-        "Реорганизация информации закончена! ",
-        " =OK=",
-    };
-}
-
-std::vector<std::string> LoadJournal() {
-    return {
-        "command - 33206",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        std::string("show save ") + SaveShort,
-        "button save 6",
-        "show structure Изменения в структуре информации",
-        "button structure 1",
-        "read structure 1",
-        "loaded - {new_md}",
-        "show done Реорганизация информации закончена!",
-        "button done 2",
-        "document - enabled",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
-}
-
-std::vector<std::string> LoginJournal() {
-    return {
-        "show login Авторизация  доступа",
-        std::string("typed login ") + Secret,
-        "button login 1",
-        "main - {*}",
-    };
-}
-
 std::vector<std::string> ScenarioWith(std::vector<std::string> lines) {
-    return std::vector<std::string>{std::string("password=") + Secret, std::string("change=") + Change} + lines;
+    return Lines{std::string("password=") + Secret, "change=" + Change} + lines;
 }
 
 std::vector<std::string> SettingsWith(std::vector<std::string> lines) {
-    return std::vector<std::string>{std::string("Password=") + Secret} + lines;
+    return Lines{std::string("Password=") + Secret} + lines;
 }
 
 std::string LowerAnsi(std::string text) {
@@ -140,12 +61,9 @@ std::string Today(const char* format) {
 }
 
 bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool done = SetFileTime(file, nullptr, nullptr, &time) != 0;
-    CloseHandle(file);
-    return done;
+    unique_handle file = OwnFileHandle(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && SetFileTime(file.get(), nullptr, nullptr, &time) != 0;
 }
 
 FILETIME HoursFromNow(int hours) {
@@ -155,45 +73,6 @@ FILETIME HoursFromNow(int hours) {
     value.QuadPart += static_cast<long long>(hours) * 3600LL * 10000000LL;
     return FILETIME{value.LowPart, value.HighPart};
 }
-
-// Holds the stand-in's process from the moment it journals its start, so that its exit
-// code can still be read after cfgload has ended.
-class StandinWatch {
-public:
-    explicit StandinWatch(std::string journal) : journal_(std::move(journal)), thread_([this] { Watch(); }) {}
-    ~StandinWatch() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (process_) CloseHandle(process_);
-    }
-    // The exit code once it has ended (waiting up to the limit); -1 when unknown.
-    long ExitCode(DWORD limitMs) {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (!process_ || WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(process_, &code);
-        return static_cast<long>(code);
-    }
-
-private:
-    void Watch() {
-        while (!stop_ && !process_) {
-            for (const auto& event : e2e::ReadJournal(journal_)) {
-                if (event.kind != "start" || event.text.compare(0, 4, "pid=") != 0) continue;
-                DWORD pid = std::strtoul(event.text.c_str() + 4, nullptr, 10);
-                process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-                break;
-            }
-            Sleep(20);
-        }
-    }
-
-    std::string journal_;
-    std::atomic<bool> stop_{false};
-    HANDLE process_ = nullptr;
-    std::thread thread_;
-};
 
 class RunScenario : public e2e::EndToEnd {
 protected:
@@ -240,17 +119,8 @@ TEST_F(RunScenario, UnloadThenLoad) {
     run.settings = SettingsWith({"DownloadTo={work}\\?F-?YYYY-?MM-?DD.zip"});
     run.standin = ScenarioWith({});
     run.exitCode = 0;
-    run.console = LoginLines() + std::vector<std::string>{"Выгрузка в файл: " + unload, "Выгрузка завершена!"} +
-                  LoadLines();
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33204",
-        "show unload Выгрузка данных",
-        "typed unload " + unload,
-        "button unload 1",
-        "unloaded - " + unload,
-        "show unload_done Выгрузка успешно завершена!",
-        "button unload_done 2",
-    } + LoadJournal();
+    run.console = LoginLines() + UnloadLines(unload) + LoadLines();
+    run.journal = LoginJournal(Secret) + UnloadJournal(unload) + LoadAndExitJournal();
     RunResult result = Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_EQ(ReadFile(unload), std::string("STANDIN UNLOAD\r\n") + OriginalMd);
@@ -271,7 +141,7 @@ TEST_F(RunScenario, LoadOnly) {
     run.settings = SettingsWith({});
     run.standin = ScenarioWith({});
     run.console = LoginLines() + LoadLines();
-    run.journal = LoginJournal() + LoadJournal();
+    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
@@ -280,23 +150,10 @@ TEST_F(RunScenario, IdenticalConfigurationsCloseAtOnce) {
     Case run;
     run.settings = SettingsWith({});
     run.standin = ScenarioWith({"relation=identical"});
-    run.console = LoginLines() + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "Конфигурации идентичны!!! ",
-        " =OK=",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        "show identical Конфигурации идентичны!!!",
-        "button identical 2",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = LoginLines() + OpenFileLines() + Lines{"Конфигурации идентичны!!! ", " =OK="};
+    run.journal = LoginJournal(Secret) + OpenFileJournal() +
+                  Lines{std::string("show identical ") + ConfigurationsIdenticalText, "button identical " + Id(IDCANCEL)} +
+                  ExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
 }
@@ -305,36 +162,12 @@ TEST_F(RunScenario, NotADescendantWithForceReplaceIsLoaded) {
     Case run;
     run.settings = SettingsWith({"ForceReplace=1", "Merge=1"});
     run.standin = ScenarioWith({"relation=not_descendant"});
-    run.console = LoginLines() + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "ОШИБКА! Загружаемая конфигурация не потомок текущей!",
-        "  Все равно записываем.",
-        "Сохранить конфигурацию?",
-        " =ДА=",
-        "Изменения в структуре информации",
-        std::string("   ** ") + Change,
-        " =ПРИНИМАЕМ=",
-        "",
-        "Реорганизация информации закончена! ",
-        " =OK=",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        std::string("show not_descendant ") + NotDescendant,
-        "button not_descendant 6",
-        std::string("show save ") + SaveShort,
-        "button save 6",
-        "...",
-        "loaded - {new_md}",
-        "...",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = LoginLines() + OpenFileLines() +
+                  Lines{"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Все равно записываем."} +
+                  SaveAndStructureLines() + DoneLines();
+    run.journal = LoginJournal(Secret) + OpenFileJournal() +
+                  Lines{std::string("show not_descendant ") + NotDescendantText, "button not_descendant " + Id(IDYES)} +
+                  SaveJournal() + Lines{"...", "loaded - {new_md}", "..."} + ExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
@@ -343,45 +176,12 @@ TEST_F(RunScenario, NotADescendantWithMergeOneIsMerged) {
     Case run;
     run.settings = SettingsWith({"Merge=1"});
     run.standin = ScenarioWith({"relation=not_descendant"});
-    run.console = LoginLines() + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "ОШИБКА! Загружаемая конфигурация не потомок текущей!",
-        "  Объединяем.",
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        " =OK=",
-        "Сохранить конфигурацию?",
-        " =ДА=",
-        "Изменения в структуре информации",
-        std::string("   ** ") + Change,
-        " =ПРИНИМАЕМ=",
-        "",
-        "Реорганизация информации закончена! ",
-        " =OK=",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        std::string("show not_descendant ") + NotDescendant,
-        "button not_descendant 7",
-        "command - 33260",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        "show merge Объединение конфигураций",
-        "button merge 1",
-        std::string("show save ") + SaveShort,
-        "button save 6",
-        "...",
-        "merged - {new_md}",
-        "...",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = LoginLines() + OpenFileLines() +
+                  Lines{"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Объединяем."} + OpenFileLines() +
+                  Lines{" =OK="} + SaveAndStructureLines() + DoneLines();
+    run.journal = LoginJournal(Secret) + OpenFileJournal() +
+                  Lines{std::string("show not_descendant ") + NotDescendantText, "button not_descendant " + Id(IDNO)} +
+                  OpenFileJournal(MergeCommand) + MergeJournal() + SaveJournal() + Lines{"...", "merged - {new_md}", "..."} + ExitJournal();
     Verify(run);
     ExpectMerged();
 }
@@ -391,23 +191,11 @@ TEST_F(RunScenario, NotADescendantWithNeitherFailsAndLeavesTheConfiguration) {
     run.settings = SettingsWith({"DeleteAfter=1"});
     run.standin = ScenarioWith({"relation=not_descendant"});
     run.exitCode = 1;
-    run.console = LoginLines() + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "ОШИБКА! Загружаемая конфигурация не потомок текущей!",
-        "  Выходим.",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        std::string("show not_descendant ") + NotDescendant,
-        "button not_descendant 7",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = LoginLines() + OpenFileLines() +
+                  Lines{"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Выходим."};
+    run.journal = LoginJournal(Secret) + OpenFileJournal() +
+                  Lines{std::string("show not_descendant ") + NotDescendantText, "button not_descendant " + Id(IDNO)} +
+                  ExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd())) << "never deleted after a failure";
@@ -417,33 +205,9 @@ TEST_F(RunScenario, MergeTwoMergesFirst) {
     Case run;
     run.settings = SettingsWith({"Merge=2"});
     run.standin = ScenarioWith({});
-    run.console = LoginLines() + std::vector<std::string>{
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        " =OK=",
-        "Сохранить конфигурацию?",
-        " =ДА=",
-        "Изменения в структуре информации",
-        std::string("   ** ") + Change,
-        " =ПРИНИМАЕМ=",
-        "",
-        "Реорганизация информации закончена! ",
-        " =OK=",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33260",
-        "show open_file Открыть файл конфигурации",
-        "typed open_file {new_md}",
-        "button open_file 1",
-        "show merge Объединение конфигураций",
-        "button merge 1",
-        "...",
-        "merged - {new_md}",
-        "...",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = LoginLines() + OpenFileLines() + Lines{" =OK="} + SaveAndStructureLines() + DoneLines();
+    run.journal = LoginJournal(Secret) + OpenFileJournal(MergeCommand) + MergeJournal() +
+                  Lines{"...", "merged - {new_md}", "..."} + ExitJournal();
     Verify(run);
     ExpectMerged();
 }
@@ -457,15 +221,12 @@ TEST_F(RunScenario, WrongLoginPasswordEndsTheSearch) {
     run.settings = {std::string("Password=") + WrongSecret};
     run.standin = ScenarioWith({"login_retry=after"});
     run.exitCode = 1;
-    run.console = LoginLines() + std::vector<std::string>{"ОШИБКА! Пароль не принят!"};
-    run.journal = {
-        "show login Авторизация  доступа",
-        std::string("typed login ") + WrongSecret,
-        "button login 1",
-        "show login_wrong Пароль набран неверно.",
-        "button login_wrong 2",
-        "show login Авторизация  доступа",
-        "button login 2",
+    run.console = LoginLines() + Lines{"ОШИБКА! Пароль не принят!"};
+    run.journal = LoginAnsweredJournal(WrongSecret) + Lines{
+        std::string("show login_wrong ") + WrongPasswordText,
+        "button login_wrong " + Id(IDCANCEL),
+        std::string("show login ") + LoginTitle,
+        "button login " + Id(IDCANCEL),
         "exit - 0",
     };
     RunResult result = Verify(run);
@@ -478,23 +239,21 @@ TEST_F(RunScenario, WrongConfigurationPasswordFails) {
     run.settings = SettingsWith({std::string("ConfigPassword=") + WrongSecret, "DeleteAfter=1"});
     run.standin = ScenarioWith({std::string("config_password=") + Secret});
     run.exitCode = 1;
-    run.console = LoginLines() + std::vector<std::string>{
-        "Ввод пароля... OK",
-        "ОШИБКА! Пароль не принят!",
-        "...",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "show password Введите пароль:",
+    // The press's completion cancels the prompt; when the configurator has already shown it
+    // again by then, the new one is answered (the password typed, then Cancel) instead.
+    run.console =
+        LoginLines() + Lines{"Ввод пароля... OK", "ОШИБКА! Пароль не принят!", Optional("Ввод пароля... ОТМЕНА")};
+    run.journal = LoginJournal(Secret) + Lines{
+        CommandEntry(LoadCommand),
+        std::string("show password ") + PasswordPromptText,
         std::string("typed password ") + WrongSecret,
-        "button password 1",
-        "show password_wrong Пароль набран неверно.",
-        "button password_wrong 2",
-        "...",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+        "button password " + Id(IDOK),
+        std::string("show password_wrong ") + WrongPasswordText,
+        "button password_wrong " + Id(IDCANCEL),
+        Optional(std::string("show password ") + PasswordPromptText),
+        Optional(std::string("typed password ") + WrongSecret),
+        "button password " + Id(IDCANCEL),
+    } + ExitJournal();
     RunResult result = Verify(run);
     // The first prompt gets OK; every later one is cancelled.
     int prompts = 0;
@@ -512,15 +271,8 @@ TEST_F(RunScenario, MetadataLockBeforeTheMainWindow) {
     run.settings = SettingsWith({});
     run.standin = ScenarioWith({"lock=start"});
     run.exitCode = 1;
-    run.console = LoginLines() + std::vector<std::string>{"ОШИБКА! Конфигуратор уже где-то запущен!"};
-    run.journal = {
-        "show login Авторизация  доступа",
-        std::string("typed login ") + Secret,
-        "button login 1",
-        "show lock Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.",
-        "button lock 2",
-        "exit - 0",
-    };
+    run.console = LoginLines() + Lines{"ОШИБКА! Конфигуратор уже где-то запущен!"};
+    run.journal = LoginAnsweredJournal(Secret) + Lines{std::string("show lock ") + MetadataLockedText, "button lock " + Id(IDCANCEL), "exit - 0"};
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
 }
@@ -530,17 +282,11 @@ TEST_F(RunScenario, SingleUserErrorDuringTheWork) {
     run.settings = SettingsWith({});
     run.standin = ScenarioWith({"single_user=load"});
     run.exitCode = 1;
-    run.console = LoginLines() + std::vector<std::string>{
-        "ОШИБКА! База данных не может быть открыта в однопользовательском режиме!",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "show single_user База данных не может быть открыта в однопользовательском режиме!",
-        "button single_user 2",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = LoginLines() + Lines{std::string("ОШИБКА! ") + NoSingleUserText};
+    run.journal = LoginJournal(Secret) +
+                  Lines{CommandEntry(LoadCommand), std::string("show single_user ") + NoSingleUserText,
+                        "button single_user " + Id(IDCANCEL)} +
+                  ExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
 }
@@ -570,20 +316,8 @@ TEST_F(RunScenario, UpdateWithAnOlderFileUnloadsOnly) {
     // Debug 0 is overruled from the update line on.
     run.settings = SettingsWith({"Update=1", "DownloadTo={unload}", "DeleteAfter=1", "Debug=0"});
     run.standin = ScenarioWith({});
-    run.console = std::vector<std::string>{"Загружаемый файл старее текущего!"} + LoginLines() +
-                  std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!"};
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33204",
-        "show unload Выгрузка данных",
-        "typed unload {unload_lower}",
-        "button unload 1",
-        "unloaded - {unload_lower}",
-        "show unload_done Выгрузка успешно завершена!",
-        "button unload_done 2",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = Lines{"Загружаемый файл старее текущего!"} + LoginLines() + UnloadLines();
+    run.journal = LoginJournal(Secret) + UnloadJournal() + ExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(UnloadFile()));
@@ -597,7 +331,7 @@ TEST_F(RunScenario, UpdateWithANewerFileLoads) {
     run.settings = SettingsWith({"Update=1"});
     run.standin = ScenarioWith({});
     run.console = LoginLines() + LoadLines();
-    run.journal = LoginJournal() + LoadJournal();
+    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
@@ -607,17 +341,9 @@ TEST_F(RunScenario, NewMdPathNulUnloadsOnly) {
     Case run;
     run.settings = SettingsWith({"NewMDPath=Nul", "DownloadTo={unload}", "DeleteAfter=1"});
     run.standin = ScenarioWith({});
-    run.console = LoginLines() +
-                  std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!"};
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33204",
-        "...",
-        "unloaded - {unload_lower}",
-        "...",
-        "command - 57665",
-        "close - exit",
-        "exit - 0",
-    };
+    run.console = LoginLines() + UnloadLines();
+    run.journal = LoginJournal(Secret) +
+                  Lines{CommandEntry(UnloadCommand), "...", "unloaded - {unload_lower}", "..."} + ExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(UnloadFile()));
@@ -675,8 +401,8 @@ TEST_F(RunScenario, DeleteAfterASuccessfulLoad) {
     Case run;
     run.settings = SettingsWith({"DeleteAfter=1"});
     run.standin = ScenarioWith({});
-    run.console = LoginLines() + LoadLines() + std::vector<std::string>{"Удаление файла {new_md}"};
-    run.journal = LoginJournal() + LoadJournal();
+    run.console = LoginLines() + LoadLines() + Lines{"Удаление файла {new_md}"};
+    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_FALSE(FileExists(NewMd()));
@@ -689,12 +415,12 @@ TEST_F(RunScenario, DeleteAfterSaysWhenTheFileCannotBeDeleted) {
     Case run;
     run.settings = SettingsWith({"DeleteAfter=1"});
     run.standin = ScenarioWith({});
-    run.console = LoginLines() + LoadLines() + std::vector<std::string>{
+    run.console = LoginLines() + LoadLines() + Lines{
         "Удаление файла {new_md}",
         "ОШИБКА! Не удалось удалить файл {new_md}: (5) {*}",
         "",
     };
-    run.journal = LoginJournal() + LoadJournal();
+    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_TRUE(FileExists(NewMd()));
@@ -711,9 +437,7 @@ TEST_F(RunScenario, DeleteAfterNeverDeletesTheInfobaseConfiguration) {
     ASSERT_TRUE(child.started);
     EXPECT_FALSE(child.timedOut);
     EXPECT_EQ(child.exitCode, 0u);
-    std::vector<std::string> expected = LoginLines() + std::vector<std::string>{
-        "Открываем файл конфигурации: {base}\\1cv7.md",
-        " =OK=",
+    Lines expected = LoginLines() + OpenFileLines("{base}\\1cv7.md") + Lines{
         "Конфигурации идентичны!!! ",
         " =OK=",
         "ОШИБКА! Не удаляем файл {base}\\1cv7.md: это файл конфигурации самой базы!",
@@ -729,9 +453,7 @@ TEST_F(RunScenario, DeleteAfterKnowsTheInfobaseConfigurationByIdentity) {
     Case run;
     run.settings = SettingsWith({"NewMDPath={base}\\.\\1CV7.MD", "DeleteAfter=1"});
     run.standin = ScenarioWith({});
-    run.console = LoginLines() + std::vector<std::string>{
-        "Открываем файл конфигурации: {base}\\1CV7.MD",
-        " =OK=",
+    run.console = LoginLines() + OpenFileLines("{base}\\1CV7.MD") + Lines{
         "Конфигурации идентичны!!! ",
         " =OK=",
         "ОШИБКА! Не удаляем файл {base}\\1CV7.MD: это файл конфигурации самой базы!",
@@ -750,23 +472,10 @@ TEST_F(RunScenario, WorkTimeEndsAConfiguratorThatHangs) {
     run.standin = ScenarioWith({"hang=press:save"});
     run.exitCode = 1;
     run.limitMs = HangLimitMs;
-    run.console = LaunchLines() + std::vector<std::string>{
-        "Выполнять не более 1 мин.",
-        "Поиск окна конфигуратора",
-        "Авторизация  доступа",
-        "Открываем файл конфигурации: {new_md}",
-        " =OK=",
-        "Сохранить конфигурацию?",
-        " =ДА=",
-        "ОШИБКА! Истекло время выполнения задачи!!!",
-    };
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
-        "...",
-        std::string("show save ") + SaveShort,
-        "button save 6",
-        "hang - press:save",
-    };
+    run.console = LoginLines(true) + OpenFileLines() +
+                  Lines{"Сохранить конфигурацию?", " =ДА=", "ОШИБКА! Истекло время выполнения задачи!!!"};
+    run.journal = LoginJournal(Secret) + Lines{CommandEntry(LoadCommand), "..."} + SaveJournal() +
+                  Lines{"hang - press:save"};
     RunResult result = Verify(run);
     EXPECT_EQ(watch.ExitCode(5000), 3);
     EXPECT_GE(result.elapsedMs, DeadlineMs);
@@ -783,7 +492,7 @@ TEST_F(RunScenario, WorkTimeEndsAConfiguratorThatHangsAtStart) {
     run.standin = ScenarioWith({"hang=start"});
     run.exitCode = 1;
     run.limitMs = HangLimitMs;
-    run.console = LaunchLines() + std::vector<std::string>{"ОШИБКА! Истекло время выполнения задачи!!!"};
+    run.console = LaunchLines() + Lines{"ОШИБКА! Истекло время выполнения задачи!!!"};
     run.journal = {"hang - start"};
     RunResult result = Verify(run);
     EXPECT_EQ(watch.ExitCode(5000), 3);
@@ -797,8 +506,8 @@ TEST_F(RunScenario, MainWindowLostBeforeTheEnd) {
     run.settings = SettingsWith({"DeleteAfter=1"});
     run.standin = ScenarioWith({"close=load"});
     run.exitCode = 1;
-    run.console = LoginLines() + std::vector<std::string>{"ОШИБКА! Окно конфигуратора потеряно!"};
-    run.journal = LoginJournal() + std::vector<std::string>{"command - 33206", "close - load", "exit - 0"};
+    run.console = LoginLines() + Lines{"ОШИБКА! Окно конфигуратора потеряно!"};
+    run.journal = LoginJournal(Secret) + Lines{CommandEntry(LoadCommand), "close - load", "exit - 0"};
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd()));
@@ -811,12 +520,12 @@ TEST_F(RunScenario, DisabledDocumentWindowWaitEndsWithTheConfigurator) {
     run.settings = SettingsWith({});
     run.standin = ScenarioWith({"mdi_child_disabled=1", "close=mdi_disabled"});
     run.console = LoginLines() + LoadLines();
-    run.journal = LoginJournal() + std::vector<std::string>{
-        "command - 33206",
+    run.journal = LoginJournal(Secret) + Lines{
+        CommandEntry(LoadCommand),
         "...",
         "loaded - {new_md}",
-        "show done Реорганизация информации закончена!",
-        "button done 2",
+        std::string("show done ") + RestructuringDoneText,
+        "button done " + Id(IDCANCEL),
         "document - disabled",
         "close - mdi_disabled",
         "exit - 0",
@@ -852,10 +561,9 @@ TEST_F(RunScenario, RegistrationWindowBeforeTheLogin) {
     Case run;
     run.settings = SettingsWith({});
     run.standin = ScenarioWith({"register=1"});
-    run.console = StartLines() + std::vector<std::string>{"Регистрируем новую базу", "Авторизация  доступа"} +
-                  LoadLines();
-    run.journal = std::vector<std::string>{"show register Регистрация Информационной Базы", "button register 1"} +
-                  LoginJournal() + LoadJournal();
+    run.console = StartLines() + Lines{"Регистрируем новую базу", "Авторизация  доступа"} + LoadLines();
+    run.journal = Lines{std::string("show register ") + RegistrationTitle, "button register " + Id(IDOK)} +
+                  LoginJournal(Secret) + LoadAndExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
@@ -866,7 +574,7 @@ TEST_F(RunScenario, MetadataWindowIsNoDialog) {
     run.settings = SettingsWith({});
     run.standin = ScenarioWith({"config_window=1"});
     run.console = LoginLines() + LoadLines();
-    run.journal = LoginJournal() + LoadJournal();
+    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
     RunResult result = Verify(run);
     EXPECT_EQ(result.Find("ignored", "metadata"), nullptr);
 }
@@ -910,7 +618,7 @@ TEST_F(RunScenario, HideStartsTheConfiguratorHidden) {
     run.settings = SettingsWith({"Hide=1"});
     run.standin = ScenarioWith({});
     run.console = LoginLines() + LoadLines();
-    run.journal = LoginJournal() + LoadJournal();
+    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
     RunResult result = Verify(run);
     const e2e::JournalEvent* start = result.Find("start");
     ASSERT_NE(start, nullptr);
@@ -922,7 +630,7 @@ TEST_F(RunScenario, DebugZeroPrintsNothing) {
     run.settings = SettingsWith({"Debug=0", "DownloadTo={unload}"});
     run.standin = ScenarioWith({});
     run.console = {};
-    run.journal = LoginJournal() + std::vector<std::string>{"command - 33204", "..."} + LoadJournal();
+    run.journal = LoginJournal(Secret) + Lines{CommandEntry(UnloadCommand), "..."} + LoadAndExitJournal();
     RunResult result = Verify(run);
     EXPECT_EQ(result.output, "");
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
@@ -950,19 +658,16 @@ public:
         std::string commandLine = Expand("\"{standin}\" config /d\"{base}\" /u\"{base}\" /nАдминистратор");
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
         if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, Base().c_str(), &startup,
-                            &started))
+                            &process_))
             return false;
-        CloseHandle(started.hThread);
-        process_.reset(started.hProcess);
         for (ULONGLONG end = GetTickCount64() + 30000; GetTickCount64() < end; Sleep(50))
             for (const auto& event : Journal())
                 if (event.kind == kind) return true;
         return false;
     }
-    bool Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-    DWORD ProcessId() const { return process_ ? GetProcessId(process_.get()) : 0; }
+    bool Running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+    DWORD ProcessId() const { return process_.dwProcessId; }
     std::vector<std::string> JournalLines() const {
         RunResult journal;
         journal.journal = Journal();
@@ -971,7 +676,7 @@ public:
 
 private:
     void TestBody() override {}
-    unique_handle process_;
+    unique_process_information process_;
 };
 
 // Keeps the top-level windows of the given processes above all others while it lives, as if
@@ -1038,30 +743,18 @@ ULONGLONG BothHadADialogOpen(const RunResult& first, const RunResult& second) {
 Case UnloadThenLoadWith(const std::string& loginPassword, const std::string& configPassword) {
     Case run;
     run.settings = {"Password=" + loginPassword, "ConfigPassword=" + configPassword, "DownloadTo={unload}"};
-    run.standin = {"password=" + loginPassword, "config_password=" + configPassword, std::string("change=") + Change,
+    run.standin = {"password=" + loginPassword, "config_password=" + configPassword, "change=" + Change,
                    "unload.press_ms=1500", "password.press_ms=1500", "open_file.press_ms=1500",
                    "save.press_ms=1500", "structure.press_ms=1500"};
-    run.console = LoginLines() +
-                  std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!", "Ввод пароля... OK"} +
-                  LoadLines();
-    std::vector<std::string> load = LoadJournal();
-    run.journal = std::vector<std::string>{
-        "show login Авторизация  доступа",
-        "typed login " + loginPassword,
-        "button login 1",
-        "main - {*}",
-        "command - 33204",
-        "show unload Выгрузка данных",
-        "typed unload {unload_lower}",
-        "button unload 1",
-        "unloaded - {unload_lower}",
-        "show unload_done Выгрузка успешно завершена!",
-        "button unload_done 2",
-        "command - 33206",
-        "show password Введите пароль:",
+    run.console = LoginLines() + UnloadLines() + Lines{"Ввод пароля... OK"} + LoadLines();
+    Lines load = LoadAndExitJournal();
+    load.erase(load.begin());  // the command comes before the password prompt
+    run.journal = LoginJournal(loginPassword) + UnloadJournal() + Lines{
+        CommandEntry(LoadCommand),
+        std::string("show password ") + PasswordPromptText,
         "typed password " + configPassword,
-        "button password 1",
-    } + std::vector<std::string>(load.begin() + 1, load.end());
+        "button password " + Id(IDOK),
+    } + load;
     return run;
 }
 
@@ -1097,16 +790,15 @@ TEST_F(RunScenario, ConfiguratorsNotStartedByTheRunAreNeverTouched) {
     Case run;
     run.settings = SettingsWith({"DownloadTo={unload}"});
     run.standin = ScenarioWith({});
-    run.console = LoginLines() + std::vector<std::string>{"Выгрузка в файл: {unload_lower}", "Выгрузка завершена!"} +
-                  LoadLines();
-    run.journal = LoginJournal() + std::vector<std::string>{"command - 33204", "..."} + LoadJournal();
+    run.console = LoginLines() + UnloadLines() + LoadLines();
+    run.journal = LoginJournal(Secret) + Lines{CommandEntry(UnloadCommand), "..."} + LoadAndExitJournal();
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 
     EXPECT_TRUE(atLogin.Running());
     EXPECT_TRUE(atMain.Running());
     EXPECT_TRUE(e2e::MatchSequence("journal of the configurator at its log-in window",
-                                   {"show login Авторизация  доступа"}, atLogin.JournalLines()));
+                                   {std::string("show login ") + LoginTitle}, atLogin.JournalLines()));
     EXPECT_TRUE(e2e::MatchSequence("journal of the configurator at its main window", {"main - {*}"},
                                    atMain.JournalLines()));
     EXPECT_EQ(ReadFile(atLogin.InfobaseMd()), OriginalMd);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "common/win_handles.h"
+#include "standin/texts.h"
 #include "tests/e2e/harness.h"
 #include "tests/support/child_process.h"
 
@@ -20,25 +21,6 @@ namespace probe {
 using e2e::MatchSequence;
 
 constexpr DWORD WaitLimitMs = 10000;
-
-const char LoginTitle[] = "Авторизация  доступа";
-const char WrongPassword[] = "Пароль набран неверно.";
-const char UnloadTitle[] = "Выгрузка данных";
-const char UnloadDone[] = "Выгрузка успешно завершена!";
-const char ChooserTitle[] = "Открыть файл конфигурации";
-const char SaveShort[] =
-    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-    "в случае необходимости, реорганизация информационной базы,\n"
-    "что может потребовать  достаточно продолжительного интервала времени!\n"
-    "Выполнить сохранение метаданных?";
-const char NotDescendant[] =
-    "ВНИМАНИЕ:\n"
-    "Выбранный файл конфигурации не является потомком данного файла!!!\n"
-    "При реструктуризации может произойти разрушение данных!!!\n"
-    "Продолжить?";
-const char StructureTitle[] = "Изменения в структуре информации";
-const char RestructuringDone[] = "Реорганизация информации закончена!";
-const char MetadataTitle[] = "Конфигурация *";
 
 inline std::string Text(HWND window) {
     char buffer[70000];
@@ -109,7 +91,7 @@ inline HWND FindDialog(HWND mainWindow) {
     search.wanted = [mainWindow](HWND window) {
         if (window == mainWindow || !IsWindowVisible(window)) return false;
         if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return false;
-        if (GetParent(window) && Text(window) == MetadataTitle) return false;
+        if (GetParent(window) && Text(window) == MetadataWindowTitle) return false;
         return TopLevelOwner(window) == mainWindow;
     };
     EnumThreadWindows(GetWindowThreadProcessId(mainWindow, nullptr), &InspectWindow, reinterpret_cast<LPARAM>(&search));
@@ -205,8 +187,7 @@ public:
         if (!started_) info_.release();  // not filled in: nothing to close
     }
     ~StandinProcess() {
-        if (!started_) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 999);
+        if (started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 999);
     }
     bool Started() const { return started_; }
     DWORD Pid() const { return info_.dwProcessId; }

@@ -11,28 +11,12 @@ namespace {
 
 using namespace probe;
 
-const char RegistrationTitle[] = "Регистрация Информационной Базы";
-const char MetadataLocked[] = "Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.";
-const char NoSingleUser[] = "База данных не может быть открыта в однопользовательском режиме!";
-const char Identical[] = "Конфигурации идентичны!!!";
-const char MergeTitle[] = "Объединение конфигураций";
-const char PasswordPrompt[] = "Введите пароль:";
-const char SaveLong[] =
-    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-    "в случае необходимости, реорганизация информационной базы,\n"
-    "что может потребовать  достаточно продолжительного интервала времени!\n"
-    "\n"
-    "При выполнении реструктуризации не поддерживается целостность журнала транзакций.\n"
-    "Рекомендуется выполнить дамп всей базы данных или журнала транзакций!\n"
-    "\n"
-    "Выполнить сохранение метаданных?";
-
 class StandinScenario : public StandinSelfTest {
 protected:
     // Load command up to the save question, the file chooser answered with new.md.
-    HWND LoadToSaveQuestion(HWND mainWindow, const std::string& question = SaveShort) {
+    HWND LoadToSaveQuestion(HWND mainWindow, const std::string& question = SaveQuestionShortText) {
         Command(mainWindow, 33206);
-        HWND chooser = WaitDialog(mainWindow, ChooserTitle);
+        HWND chooser = WaitDialog(mainWindow, OpenConfigurationFileText);
         if (!chooser) return nullptr;
         Type(FindWindowExA(chooser, nullptr, "Edit", nullptr), NewMd());
         Press(chooser, 1);
@@ -52,10 +36,10 @@ TEST_F(StandinScenario, RegistrationThenLogInThenMetadataLock) {
     ASSERT_NE(login, nullptr);
     Press(login, 1);  // the empty password is right
     HWND lock = WaitFor([&] {
-        return FindTopLevel(Standin().Pid(), [](HWND w) { return FindWindowExA(w, nullptr, "Static", MetadataLocked) != nullptr; });
+        return FindTopLevel(Standin().Pid(), [](HWND w) { return FindWindowExA(w, nullptr, "Static", MetadataLockedText) != nullptr; });
     });
     ASSERT_NE(lock, nullptr);
-    ExpectMessageBox(lock, MetadataLocked, {2});
+    ExpectMessageBox(lock, MetadataLockedText, {2});
     EXPECT_EQ(GetWindow(lock, GW_OWNER), nullptr);
     Press(lock, 2);
     EXPECT_EQ(Standin().WaitExit(), 0);
@@ -64,7 +48,7 @@ TEST_F(StandinScenario, RegistrationThenLogInThenMetadataLock) {
         "button register 1",
         "show login Авторизация  доступа",
         "button login 1",
-        std::string("show lock ") + MetadataLocked,
+        std::string("show lock ") + MetadataLockedText,
         "button lock 2",
         "exit - 0",
     }, JournalLines()));
@@ -74,7 +58,7 @@ TEST_F(StandinScenario, WrongConfigurationPasswordThenANewPromptThatIsCancelled)
     HWND mainWindow = Start({"login=0", "config_password=пароль"});
     ASSERT_NE(mainWindow, nullptr);
     Command(mainWindow, 33206);
-    HWND prompt = WaitDialog(mainWindow, PasswordPrompt);
+    HWND prompt = WaitDialog(mainWindow, PasswordPromptText);
     ASSERT_NE(prompt, nullptr);
     ExpectModalDialog(prompt, mainWindow);
     EXPECT_EQ(ClassOf(GetDlgItem(prompt, 0xFFFF)), "Static");
@@ -83,14 +67,14 @@ TEST_F(StandinScenario, WrongConfigurationPasswordThenANewPromptThatIsCancelled)
     Type(FindWindowExA(prompt, nullptr, "Edit", nullptr), "не тот");
     Command(prompt, 1);
 
-    HWND box = WaitDialog(mainWindow, WrongPassword);
+    HWND box = WaitDialog(mainWindow, WrongPasswordText);
     ASSERT_NE(box, nullptr);
-    ExpectMessageBox(box, WrongPassword, {2});
+    ExpectMessageBox(box, WrongPasswordText, {2});
     EXPECT_EQ(GetWindow(box, GW_OWNER), prompt);
     Press(box, 2);
     HWND again = WaitFor([&] {
         HWND dialog = FindDialog(mainWindow);
-        return dialog && dialog != prompt && MessageTextOf(dialog) == PasswordPrompt ? dialog : nullptr;
+        return dialog && dialog != prompt && MessageTextOf(dialog) == PasswordPromptText ? dialog : nullptr;
     });
     ASSERT_NE(again, nullptr);
     Press(again, 2);
@@ -160,7 +144,7 @@ TEST_F(StandinScenario, HangWhileTextIsTyped) {
     HWND mainWindow = Start({"login=0", "hang=settext:open_file"});
     ASSERT_NE(mainWindow, nullptr);
     Command(mainWindow, 33206);
-    HWND chooser = WaitDialog(mainWindow, ChooserTitle);
+    HWND chooser = WaitDialog(mainWindow, OpenConfigurationFileText);
     ASSERT_NE(chooser, nullptr);
     DWORD_PTR answer = 0;
     EXPECT_EQ(SendMessageTimeoutA(FindWindowExA(chooser, nullptr, "Edit", nullptr), WM_SETTEXT, 0,
@@ -185,11 +169,11 @@ TEST_F(StandinScenario, CrashInsideAPress) {
 TEST_F(StandinScenario, LongSaveQuestionAndFiftyThousandChanges) {
     HWND mainWindow = Start({"login=0", "save_question=long", "changes_generated=50000", "change_prefix=Изменение №"});
     ASSERT_NE(mainWindow, nullptr);
-    HWND save = LoadToSaveQuestion(mainWindow, SaveLong);
+    HWND save = LoadToSaveQuestion(mainWindow, SaveQuestionLongText);
     ASSERT_NE(save, nullptr);
-    ExpectMessageBox(save, SaveLong, {6, 7});
+    ExpectMessageBox(save, SaveQuestionLongText, {6, 7});
     Press(save, 6);
-    HWND structure = WaitDialog(mainWindow, StructureTitle);
+    HWND structure = WaitDialog(mainWindow, StructureChangesText);
     ASSERT_NE(structure, nullptr);
     HWND list = FindWindowExA(structure, nullptr, "ListBox", nullptr);
     ASSERT_NE(list, nullptr);
@@ -198,7 +182,7 @@ TEST_F(StandinScenario, LongSaveQuestionAndFiftyThousandChanges) {
     SendMessageW(list, LB_GETTEXT, 49999, reinterpret_cast<LPARAM>(item));
     EXPECT_EQ(std::wstring(item), L"Изменение №50000");
     Press(structure, 1);
-    HWND done = WaitDialog(mainWindow, RestructuringDone);
+    HWND done = WaitDialog(mainWindow, RestructuringDoneText);
     ASSERT_NE(done, nullptr);
     Press(done, 2);
     EXPECT_TRUE(MatchSequence("journal", {"...", "button structure 1", "read structure 1", "loaded - {*}", "..."},
@@ -220,11 +204,11 @@ TEST_F(StandinScenario, MainWindowClosesAfterTheUnloadWithoutTheEndOfWork) {
     HWND mainWindow = Start({"login=0", "close=after_unload", "unload_box_over_dialog=1"});
     ASSERT_NE(mainWindow, nullptr);
     Command(mainWindow, 33204);
-    HWND unload = WaitDialog(mainWindow, UnloadTitle);
+    HWND unload = WaitDialog(mainWindow, UnloadDataText);
     ASSERT_NE(unload, nullptr);
     Type(FindWindowExA(FindWindowExA(unload, nullptr, "ComboBox", nullptr), nullptr, "Edit", nullptr), UnloadFile());
     Command(unload, 1);
-    HWND box = WaitDialog(mainWindow, UnloadDone);
+    HWND box = WaitDialog(mainWindow, UnloadSucceededText);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(GetWindow(box, GW_OWNER), unload) << "the box stands over the still open unload dialog";
     EXPECT_TRUE(IsWindowVisible(unload));
@@ -240,20 +224,20 @@ TEST_F(StandinScenario, MergeAppendsToTheConfiguration) {
     HWND mainWindow = Start({"login=0", "structure=skip"});
     ASSERT_NE(mainWindow, nullptr);
     Command(mainWindow, 33260);
-    HWND chooser = WaitDialog(mainWindow, ChooserTitle);
+    HWND chooser = WaitDialog(mainWindow, OpenConfigurationFileText);
     ASSERT_NE(chooser, nullptr);
     Type(FindWindowExA(chooser, nullptr, "Edit", nullptr), NewMd());
     Press(chooser, 1);
-    HWND merge = WaitDialog(mainWindow, MergeTitle);
+    HWND merge = WaitDialog(mainWindow, MergeConfigurationsText);
     ASSERT_NE(merge, nullptr);
     ExpectModalDialog(merge, mainWindow);
     EXPECT_EQ(GetDlgItem(merge, 0xFFFF), nullptr);
     EXPECT_NE(GetDlgItem(merge, 1), nullptr);
     Press(merge, 1);
-    HWND save = WaitDialog(mainWindow, SaveShort);
+    HWND save = WaitDialog(mainWindow, SaveQuestionShortText);
     ASSERT_NE(save, nullptr);
     Press(save, 6);
-    HWND done = WaitDialog(mainWindow, RestructuringDone);
+    HWND done = WaitDialog(mainWindow, RestructuringDoneText);
     ASSERT_NE(done, nullptr);
     Press(done, 2);
     HWND mdiClient = FindWindowExA(mainWindow, nullptr, "MDIClient", nullptr);
@@ -266,13 +250,13 @@ TEST_F(StandinScenario, IdenticalConfigurationsWithButtonOne) {
     HWND mainWindow = Start({"login=0", "identical_button=1"});
     ASSERT_NE(mainWindow, nullptr);
     Command(mainWindow, 33206);
-    HWND chooser = WaitDialog(mainWindow, ChooserTitle);
+    HWND chooser = WaitDialog(mainWindow, OpenConfigurationFileText);
     ASSERT_NE(chooser, nullptr);
     Type(FindWindowExA(chooser, nullptr, "Edit", nullptr), NewMd());
     Press(chooser, 1);
-    HWND box = WaitDialog(mainWindow, Identical);
+    HWND box = WaitDialog(mainWindow, ConfigurationsIdenticalText);
     ASSERT_NE(box, nullptr);
-    ExpectMessageBox(box, Identical, {1});
+    ExpectMessageBox(box, ConfigurationsIdenticalText, {1});
     Press(box, 1);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(mainWindow) != 0; }));
     EXPECT_EQ(GetTopWindow(FindWindowExA(mainWindow, nullptr, "MDIClient", nullptr)), nullptr);
@@ -282,10 +266,10 @@ TEST_F(StandinScenario, SingleUserErrorInsteadOfTheLoad) {
     HWND mainWindow = Start({"login=0", "single_user=load"});
     ASSERT_NE(mainWindow, nullptr);
     Command(mainWindow, 33206);
-    HWND box = WaitDialog(mainWindow, NoSingleUser);
+    HWND box = WaitDialog(mainWindow, NoSingleUserText);
     ASSERT_NE(box, nullptr);
     ExpectModalDialog(box, mainWindow);
-    ExpectMessageBox(box, NoSingleUser, {2});
+    ExpectMessageBox(box, NoSingleUserText, {2});
     Press(box, 2);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(mainWindow) != 0; }));
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
@@ -299,10 +283,10 @@ TEST_F(StandinScenario, SlowPressReturnsBeforeItsWorkIsDone) {
     DWORD_PTR answer = 0;
     EXPECT_EQ(SendMessageTimeoutA(save, WM_COMMAND, 6, 0, SMTO_NORMAL, 1000, &answer), 0) << "the press outlasts 1000 ms";
     EXPECT_TRUE(IsWindow(save));
-    HWND structure = WaitDialog(mainWindow, StructureTitle);
+    HWND structure = WaitDialog(mainWindow, StructureChangesText);
     ASSERT_NE(structure, nullptr);
     Press(structure, 1);
-    HWND done = WaitDialog(mainWindow, RestructuringDone);
+    HWND done = WaitDialog(mainWindow, RestructuringDoneText);
     ASSERT_NE(done, nullptr);
     Press(done, 2);
     EXPECT_TRUE(MatchSequence("journal", {"...", "button structure 1", "read structure 0", "restructuring - 300", "..."},

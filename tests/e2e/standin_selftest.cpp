@@ -41,7 +41,7 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
     ASSERT_NE(mdiClient, nullptr);
     EXPECT_EQ(GetTopWindow(mdiClient), nullptr);
     HWND metadata = WaitFor([&] {
-        return FindTopLevel(standin.Pid(), [](HWND w) { return Text(w) == MetadataTitle && IsWindowVisible(w); });
+        return FindTopLevel(standin.Pid(), [](HWND w) { return Text(w) == MetadataWindowTitle && IsWindowVisible(w); });
     });
     ASSERT_NE(metadata, nullptr);
     EXPECT_EQ(GetParent(metadata), mainWindow);
@@ -51,7 +51,7 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
 
     // Unload: the name goes into the Edit inside the dialog's ComboBox.
     Command(mainWindow, 33204);
-    HWND unload = WaitDialog(mainWindow, UnloadTitle);
+    HWND unload = WaitDialog(mainWindow, UnloadDataText);
     ASSERT_NE(unload, nullptr);
     ExpectModalDialog(unload, mainWindow);
     EXPECT_EQ(GetDlgItem(unload, 0xFFFF), nullptr) << "the unload dialog is known by its title";
@@ -63,17 +63,17 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
     Type(comboEdit, UnloadFile());
     Press(unload, 1);
 
-    HWND unloaded = WaitDialog(mainWindow, UnloadDone);
+    HWND unloaded = WaitDialog(mainWindow, UnloadSucceededText);
     ASSERT_NE(unloaded, nullptr);
     ExpectModalDialog(unloaded, mainWindow);
-    ExpectMessageBox(unloaded, UnloadDone, {2});
+    ExpectMessageBox(unloaded, UnloadSucceededText, {2});
     Press(unloaded, 2);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(mainWindow) != 0; }));
     EXPECT_TRUE(FileExists(UnloadFile()));
 
     // Load: file chooser, save question, list of changes, completion.
     Command(mainWindow, 33206);
-    HWND chooser = WaitDialog(mainWindow, ChooserTitle);
+    HWND chooser = WaitDialog(mainWindow, OpenConfigurationFileText);
     ASSERT_NE(chooser, nullptr);
     ExpectModalDialog(chooser, mainWindow);
     HWND fileName = FindWindowExA(chooser, nullptr, "Edit", nullptr);
@@ -82,13 +82,13 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
     Type(fileName, NewMd());
     Press(chooser, 1);
 
-    HWND save = WaitDialog(mainWindow, SaveShort);
+    HWND save = WaitDialog(mainWindow, SaveQuestionShortText);
     ASSERT_NE(save, nullptr);
     ExpectModalDialog(save, mainWindow);
-    ExpectMessageBox(save, SaveShort, {6, 7});
+    ExpectMessageBox(save, SaveQuestionShortText, {6, 7});
     Press(save, 6);
 
-    HWND structure = WaitDialog(mainWindow, StructureTitle);
+    HWND structure = WaitDialog(mainWindow, StructureChangesText);
     ASSERT_NE(structure, nullptr);
     ExpectModalDialog(structure, mainWindow);
     HWND list = FindWindowExA(structure, nullptr, "ListBox", nullptr);
@@ -98,10 +98,10 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
     EXPECT_NE(GetDlgItem(structure, 1), nullptr);
     Press(structure, 1);
 
-    HWND done = WaitDialog(mainWindow, RestructuringDone);
+    HWND done = WaitDialog(mainWindow, RestructuringDoneText);
     ASSERT_NE(done, nullptr);
     ExpectModalDialog(done, mainWindow);
-    ExpectMessageBox(done, RestructuringDone, {2});
+    ExpectMessageBox(done, RestructuringDoneText, {2});
     Press(done, 2);
 
     // The end of the work: the first document window inside the MDI client.
@@ -138,7 +138,7 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
         "show open_file Открыть файл конфигурации",
         "typed open_file {new_md}",
         "button open_file 1",
-        std::string("show save ") + SaveShort,
+        std::string("show save ") + SaveQuestionShortText,
         "button save 6",
         "show structure Изменения в структуре информации",
         "button structure 1",
@@ -165,12 +165,12 @@ TEST_F(StandinSelfTest, WrongLoginPasswordShowsTheBoxThenTheLoginAgain) {
 
     // The box: its text in a direct Static of id 0xFFFF, one button, of id 2.
     HWND box = WaitFor([&] {
-        return FindTopLevel(standin.Pid(), [](HWND w) { return FindWindowExA(w, nullptr, "Static", WrongPassword) != nullptr; });
+        return FindTopLevel(standin.Pid(), [](HWND w) { return FindWindowExA(w, nullptr, "Static", WrongPasswordText) != nullptr; });
     });
     ASSERT_NE(box, nullptr);
     // The box exists a moment before the dialog code shows it and disables its owner.
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(box) && !IsWindowEnabled(login); }));
-    ExpectMessageBox(box, WrongPassword, {2});
+    ExpectMessageBox(box, WrongPasswordText, {2});
     EXPECT_EQ(GetWindow(box, GW_OWNER), login);
     EXPECT_FALSE(IsWindowEnabled(login));
     Press(box, 2);
@@ -204,15 +204,15 @@ TEST_F(StandinSelfTest, LoadRefusedWhenNotADescendantLeavesTheInfobaseAlone) {
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(mainWindow) != 0; }));
 
     Command(mainWindow, 33206);
-    HWND chooser = WaitDialog(mainWindow, ChooserTitle);
+    HWND chooser = WaitDialog(mainWindow, OpenConfigurationFileText);
     ASSERT_NE(chooser, nullptr);
     Type(FindWindowExA(chooser, nullptr, "Edit", nullptr), NewMd());
     Press(chooser, 1);
 
-    HWND warning = WaitDialog(mainWindow, NotDescendant);
+    HWND warning = WaitDialog(mainWindow, NotDescendantText);
     ASSERT_NE(warning, nullptr);
     ExpectModalDialog(warning, mainWindow);
-    ExpectMessageBox(warning, NotDescendant, {6, 7});
+    ExpectMessageBox(warning, NotDescendantText, {6, 7});
     Press(warning, 7);
 
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(mainWindow) != 0; }));
@@ -230,7 +230,7 @@ TEST_F(StandinSelfTest, LoadRefusedWhenNotADescendantLeavesTheInfobaseAlone) {
         "show open_file Открыть файл конфигурации",
         "typed open_file {new_md}",
         "button open_file 1",
-        std::string("show not_descendant ") + NotDescendant,
+        std::string("show not_descendant ") + NotDescendantText,
         "button not_descendant 7",
         "command - 57665",
         "close - exit",

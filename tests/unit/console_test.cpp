@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/win_handles.h"
 #include "run/console.h"
 #include "settings/run_settings.h"
 #include "tests/support/stdout_capture.h"
@@ -98,10 +99,10 @@ TEST(SystemErrorText, StartsWithTheCodeAndKeepsTheSystemTextWhole) {
     char* system = nullptr;
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
                    nullptr, 2, 0x400, reinterpret_cast<char*>(&system), 0, nullptr);
+    unique_hlocal owner(system);
     ASSERT_NE(system, nullptr);
     EXPECT_EQ(text, std::string("(2) ") + system);
     EXPECT_EQ(text.back(), '\n') << "the system's closing line break stays";
-    LocalFree(system);
 }
 
 TEST(SystemErrorText, UnknownCodeStillGivesTheCode) {

@@ -1,5 +1,6 @@
 // The dialog rule table against real dialogs: recognition by exact text, the answer and
-// the console lines of every row, failure mode, the password switch and the fall-back.
+// the console lines of every row, failure mode, the password switch and the fall-back. The
+// configurator's texts come from the stand-in's own copy, never from the tool's.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,41 +12,12 @@
 #include "automation/shared_words.h"
 #include "automation/window_tools.h"
 #include "settings/run_settings.h"
+#include "standin/texts.h"
 #include "tests/support/hosted_dialog.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/test_dialog.h"
 
 namespace {
-
-// The configurator's texts, written out here on their own.
-const std::string PasswordPrompt = "Введите пароль:";
-const std::string WrongPassword = "Пароль набран неверно.";
-const std::string NotDescendant =
-    "ВНИМАНИЕ:\nВыбранный файл конфигурации не является потомком данного файла!!!\n"
-    "При реструктуризации может произойти разрушение данных!!!\nПродолжить?";
-const std::string SaveShort =
-    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-    "в случае необходимости, реорганизация информационной базы,\n"
-    "что может потребовать  достаточно продолжительного интервала времени!\n"
-    "Выполнить сохранение метаданных?";
-const std::string SaveLong =
-    "При сохранении метаданных будет произведен анализ сделанных  изменений и,\n"
-    "в случае необходимости, реорганизация информационной базы,\n"
-    "что может потребовать  достаточно продолжительного интервала времени!\n\n"
-    "При выполнении реструктуризации не поддерживается целостность журнала транзакций.\n"
-    "Рекомендуется выполнить дамп всей базы данных или журнала транзакций!\n\n"
-    "Выполнить сохранение метаданных?";
-const std::string FileChooser = "Открыть файл конфигурации";
-const std::string MetadataLocked = "Ошибка блокировки метаданных.\nВозможно, метаданные используются другой задачей.";
-const std::string NoSingleUser = "База данных не может быть открыта в однопользовательском режиме!";
-const std::string StructureChanges = "Изменения в структуре информации";
-const std::string RestructuringDone = "Реорганизация информации закончена!";
-const std::string Identical = "Конфигурации идентичны!!!";
-const std::string MergeDialog = "Объединение конфигураций";
-const std::string UnloadDialog = "Выгрузка данных";
-const std::string UnloadDone = "Выгрузка успешно завершена!";
-
-const std::string BoxCaption = "1С:Предприятие";
 
 ControlSpec Button(int id) { return {"Button", id, "Кнопка", BS_PUSHBUTTON}; }
 ControlSpec Edit(int id) { return {"Edit", id, "", ES_AUTOHSCROLL | WS_BORDER}; }
@@ -56,7 +28,7 @@ ControlSpec ListBox(int id) { return {"ListBox", id, "", WS_VSCROLL}; }
 // A message box: its text in the 0xFFFF static, and the buttons.
 DialogSpec Box(const std::string& text, std::vector<int> buttons) {
     DialogSpec spec;
-    spec.caption = BoxCaption;
+    spec.caption = MessageBoxTitle;
     spec.controls.push_back(Static(MessageBoxTextId, text));
     for (int id : buttons) spec.controls.push_back(Button(id));
     return spec;
@@ -143,20 +115,20 @@ TEST_F(DialogRulesTest, TableHoldsTheFourteenRowsInOrder) {
     const SendMode wait = SendMode::WaitBounded, second = SendMode::BlockOneSecond;
     // Failure mode changes the answers of rows 1, 4, 5 and 6 only.
     const std::vector<Row> rows = {
-        {PasswordPrompt, EnterPassword, IDOK, IDCANCEL, 0, SendMode::ThenCancelIfRejected},
-        {WrongPassword, HandleWrongPassword, IDCANCEL, IDCANCEL, 0, wait},
-        {NotDescendant, ResolveNotDescendant, 0, 0, 0, wait},
-        {SaveShort, AnswerSaveMetadata, IDYES, IDNO, 0, second},
-        {SaveLong, AnswerSaveMetadata, IDYES, IDNO, 0, second},
-        {FileChooser, EnterConfigurationFile, IDOK, IDCANCEL, 0, second},
-        {MetadataLocked, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
-        {NoSingleUser, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
-        {StructureChanges, AcceptStructureChanges, IDOK, IDOK, 0, second},
-        {RestructuringDone, AcknowledgeFinishedWork, IDOK, IDOK, IDCANCEL, second},
-        {Identical, AcknowledgeNothingToDo, IDOK, IDOK, IDCANCEL, second},
-        {MergeDialog, ConfirmMerge, IDOK, IDOK, 0, second},
-        {UnloadDialog, EnterUnloadFile, IDOK, IDOK, 0, second},
-        {UnloadDone, ContinueAfterUnload, IDCANCEL, IDCANCEL, 0, second},
+        {PasswordPromptText, EnterPassword, IDOK, IDCANCEL, 0, SendMode::ThenCancelIfRejected},
+        {WrongPasswordText, HandleWrongPassword, IDCANCEL, IDCANCEL, 0, wait},
+        {NotDescendantText, ResolveNotDescendant, 0, 0, 0, wait},
+        {SaveQuestionShortText, AnswerSaveMetadata, IDYES, IDNO, 0, second},
+        {SaveQuestionLongText, AnswerSaveMetadata, IDYES, IDNO, 0, second},
+        {OpenConfigurationFileText, EnterConfigurationFile, IDOK, IDCANCEL, 0, second},
+        {MetadataLockedText, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
+        {NoSingleUserText, AbortOnError, IDCANCEL, IDCANCEL, 0, wait},
+        {StructureChangesText, AcceptStructureChanges, IDOK, IDOK, 0, second},
+        {RestructuringDoneText, AcknowledgeFinishedWork, IDOK, IDOK, IDCANCEL, second},
+        {ConfigurationsIdenticalText, AcknowledgeNothingToDo, IDOK, IDOK, IDCANCEL, second},
+        {MergeConfigurationsText, ConfirmMerge, IDOK, IDOK, 0, second},
+        {UnloadDataText, EnterUnloadFile, IDOK, IDOK, 0, second},
+        {UnloadSucceededText, ContinueAfterUnload, IDCANCEL, IDCANCEL, 0, second},
     };
     ASSERT_EQ(std::size(DialogRuleTable), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -189,7 +161,7 @@ TEST_F(DialogRulesTest, ResetPutsTheRunStateBackToTheStartOfARun) {
 // --- Each row recognised and answered -------------------------------------------------
 
 TEST_F(DialogRulesTest, PasswordPromptGetsTheConfigPasswordAndOk) {
-    TestDialog prompt(Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)}));
+    TestDialog prompt(Titled(PasswordPromptText, {Edit(100), Button(1), Button(2)}));
     std::string out = Dispatch(prompt.window());
     EXPECT_EQ(out, ExpectedConsole({"Ввод пароля... OK"}));
     ExpectPressed(prompt, {IDOK});
@@ -200,14 +172,14 @@ TEST_F(DialogRulesTest, PasswordPromptGetsTheConfigPasswordAndOk) {
 }
 
 TEST_F(DialogRulesTest, WrongPasswordIsWrittenOnceAndCancelledEveryTime) {
-    TestDialog first(Box(WrongPassword, {2}));
+    TestDialog first(Box(WrongPasswordText, {2}));
     EXPECT_EQ(Dispatch(first.window()), ExpectedConsole({"ОШИБКА! Пароль не принят!"}));
     ExpectPressed(first, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
     EXPECT_EQ(PendingCommand, ExitCommand);
 
     PendingCommand = 0;
-    TestDialog second(Box(WrongPassword, {2}));
+    TestDialog second(Box(WrongPasswordText, {2}));
     EXPECT_EQ(Dispatch(second.window()), "");
     ExpectPressed(second, {IDCANCEL});
     EXPECT_EQ(PendingCommand, ExitCommand) << "failure mode entered again queues the exit again";
@@ -215,7 +187,7 @@ TEST_F(DialogRulesTest, WrongPasswordIsWrittenOnceAndCancelledEveryTime) {
 
 TEST_F(DialogRulesTest, WrongPasswordAfterTheLoginWasRejectedWritesNothing) {
     SupervisorFlags = PasswordRejected;
-    TestDialog box(Box(WrongPassword, {2}));
+    TestDialog box(Box(WrongPasswordText, {2}));
     EXPECT_EQ(Dispatch(box.window()), "");
     ExpectPressed(box, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, PasswordRejected | Failed | Finished);
@@ -226,7 +198,7 @@ TEST_F(DialogRulesTest, NotDescendantWithForceReplaceWritesAnyway) {
         SetUp();
         Settings.ForceReplace = 1;
         Settings.Merge = merge;
-        TestDialog box(Box(NotDescendant, {6, 7}));
+        TestDialog box(Box(NotDescendantText, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!",
                                                            "  Все равно записываем."}))
             << "Merge " << merge;
@@ -241,7 +213,7 @@ TEST_F(DialogRulesTest, NotDescendantWithMergeQueuesTheMerge) {
         SetUp();
         Settings.Merge = merge;
         UseNewConfigPassword();
-        TestDialog box(Box(NotDescendant, {6, 7}));
+        TestDialog box(Box(NotDescendantText, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()),
                   ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Объединяем."}));
         ExpectPressed(box, {IDNO});
@@ -252,7 +224,7 @@ TEST_F(DialogRulesTest, NotDescendantWithMergeQueuesTheMerge) {
 }
 
 TEST_F(DialogRulesTest, NotDescendantOtherwiseFailsTheRun) {
-    TestDialog box(Box(NotDescendant, {6, 7}));
+    TestDialog box(Box(NotDescendantText, {6, 7}));
     EXPECT_EQ(Dispatch(box.window()),
               ExpectedConsole({"ОШИБКА! Загружаемая конфигурация не потомок текущей!", "  Выходим."}));
     ExpectPressed(box, {IDNO});
@@ -261,7 +233,7 @@ TEST_F(DialogRulesTest, NotDescendantOtherwiseFailsTheRun) {
 }
 
 TEST_F(DialogRulesTest, SaveQuestionsAreAnsweredYes) {
-    for (const std::string& question : {SaveShort, SaveLong}) {
+    for (const std::string question : {SaveQuestionShortText, SaveQuestionLongText}) {
         TestDialog box(Box(question, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Сохранить конфигурацию?\n =ДА="}));
         ExpectPressed(box, {IDYES});
@@ -271,7 +243,7 @@ TEST_F(DialogRulesTest, SaveQuestionsAreAnsweredYes) {
 }
 
 TEST_F(DialogRulesTest, FileChooserGetsThePathAndOk) {
-    TestDialog chooser(Titled(FileChooser, {Edit(100), Button(1), Button(2)}));
+    TestDialog chooser(Titled(OpenConfigurationFileText, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(chooser.window()),
               ExpectedConsole({"Открываем файл конфигурации: C:\\Новая конфигурация\\1cv7.md\n =OK="}));
     ExpectPressed(chooser, {IDOK});
@@ -280,7 +252,7 @@ TEST_F(DialogRulesTest, FileChooserGetsThePathAndOk) {
 }
 
 TEST_F(DialogRulesTest, KnownErrorsFailTheRun) {
-    for (const std::string& error : {MetadataLocked, NoSingleUser}) {
+    for (const std::string error : {MetadataLockedText, NoSingleUserText}) {
         SetUp();
         TestDialog box(Box(error, {2}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"ОШИБКА! " + error}));
@@ -292,7 +264,7 @@ TEST_F(DialogRulesTest, KnownErrorsFailTheRun) {
 }
 
 TEST_F(DialogRulesTest, StructureChangesAreListedItemByItemAndAccepted) {
-    DialogSpec spec = Titled(StructureChanges, {Static(100, "Изменения:"), ListBox(101), Button(1), Button(2)});
+    DialogSpec spec = Titled(StructureChangesText, {Static(100, "Изменения:"), ListBox(101), Button(1), Button(2)});
     spec.listItems = {"Справочник Номенклатура: добавлен реквизит Артикул", "", "Документ  Приход: изменён %s %d"};
     TestDialog dialog(spec);
     EXPECT_EQ(Dispatch(dialog.window()),
@@ -304,17 +276,17 @@ TEST_F(DialogRulesTest, StructureChangesAreListedItemByItemAndAccepted) {
 }
 
 TEST_F(DialogRulesTest, StructureChangesWithoutItemsOrWithoutAList) {
-    TestDialog empty(Titled(StructureChanges, {ListBox(101), Button(1)}));
+    TestDialog empty(Titled(StructureChangesText, {ListBox(101), Button(1)}));
     EXPECT_EQ(Dispatch(empty.window()), ExpectedConsole({"Изменения в структуре информации", " =ПРИНИМАЕМ=\n"}));
     ExpectPressed(empty, {IDOK});
 
-    TestDialog noList(Titled(StructureChanges, {Button(1)}));
+    TestDialog noList(Titled(StructureChangesText, {Button(1)}));
     EXPECT_EQ(Dispatch(noList.window()), ExpectedConsole({"Изменения в структуре информации", " =ПРИНИМАЕМ=\n"}));
     ExpectPressed(noList, {IDOK});
 }
 
 TEST_F(DialogRulesTest, StructureChangesOfAnotherProcessArePrintedByteForByte) {
-    DialogSpec spec = Titled(StructureChanges, {ListBox(101), Button(1)});
+    DialogSpec spec = Titled(StructureChangesText, {ListBox(101), Button(1)});
     std::string longItem;
     while (longItem.size() < 3000) longItem += "Реквизит «Сумма» документа РасходнаяНакладная: длина 15 - 17; ";
     spec.listItems = {longItem, "Ёлка ёжик ЯЧСМИТЬБЮ ячсмитьбю", "Перечисление Валюты: удалено значение"};
@@ -331,19 +303,19 @@ TEST_F(DialogRulesTest, StructureChangesOfAnotherProcessArePrintedByteForByte) {
 }
 
 TEST_F(DialogRulesTest, EndOfRestructuringMarksTheWorkFinished) {
-    TestDialog cancelOnly(Box(RestructuringDone, {2}));
+    TestDialog cancelOnly(Box(RestructuringDoneText, {2}));
     EXPECT_EQ(Dispatch(cancelOnly.window()), ExpectedConsole({"Реорганизация информации закончена! \n =OK="}));
     ExpectPressed(cancelOnly, {IDCANCEL});
     EXPECT_EQ(SupervisorFlags, Finished);
     EXPECT_EQ(PendingCommand, 0u) << "the loop decides when to close";
 
-    TestDialog both(Box(RestructuringDone, {1, 2}));
+    TestDialog both(Box(RestructuringDoneText, {1, 2}));
     EXPECT_EQ(Dispatch(both.window()), ExpectedConsole({"Реорганизация информации закончена! \n =OK="}));
     ExpectPressed(both, {IDOK});
 }
 
 TEST_F(DialogRulesTest, IdenticalConfigurationsQueueTheExit) {
-    TestDialog box(Box(Identical, {1}));
+    TestDialog box(Box(ConfigurationsIdenticalText, {1}));
     EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Конфигурации идентичны!!! \n =OK="}));
     ExpectPressed(box, {IDOK});
     EXPECT_EQ(SupervisorFlags, Finished);
@@ -351,18 +323,18 @@ TEST_F(DialogRulesTest, IdenticalConfigurationsQueueTheExit) {
 }
 
 TEST_F(DialogRulesTest, MergeDialogIsConfirmed) {
-    TestDialog dialog(Titled(MergeDialog, {Static(100, "Объединить?"), Button(1), Button(2)}));
+    TestDialog dialog(Titled(MergeConfigurationsText, {Static(100, "Объединить?"), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(dialog.window()), ExpectedConsole({" =OK="}));
     ExpectPressed(dialog, {IDOK});
 }
 
 TEST_F(DialogRulesTest, UnloadDialogIsAnsweredOnce) {
-    TestDialog first(Titled(UnloadDialog, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
+    TestDialog first(Titled(UnloadDataText, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(first.window()), ExpectedConsole({"Выгрузка в файл: D:\\Архив\\выгрузка 2026.zip"}));
     ExpectPressed(first, {IDOK});
     EXPECT_EQ(TextAtPress(first, 101), "D:\\Архив\\выгрузка 2026.zip");
 
-    TestDialog again(Titled(UnloadDialog, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
+    TestDialog again(Titled(UnloadDataText, {Static(100, "Файл:"), ComboBox(101), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(again.window()), "");
     ExpectPressed(again, {});
     EXPECT_EQ(WindowText(again.control(101)), "") << "nothing typed";
@@ -381,7 +353,7 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
         SetUp();
         Settings.Merge = c.merge;
         LoadWanted = c.loadWanted;
-        TestDialog box(Box(UnloadDone, {2}));
+        TestDialog box(Box(UnloadSucceededText, {2}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Выгрузка завершена!"}));
         ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(PendingCommand, c.pending) << "Merge " << c.merge << ", LoadWanted " << c.loadWanted;
@@ -398,24 +370,24 @@ TEST_F(DialogRulesTest, TextsThatDifferInTheSmallestWayAreNotRecognised) {
         return text.replace(at, twoBlanks.size(), std::string(twoBlanks).erase(twoBlanks.find("  "), 1));
     };
     const std::vector<std::string> nearMisses = {
-        WrongPassword + " ",
+        std::string(WrongPasswordText) + " ",
         "пароль набран неверно.",
         "ВЫГРУЗКА УСПЕШНО ЗАВЕРШЕНА!",
         "Выгрузка успешно завершена! ",
-        " " + Identical,
-        oneBlank(SaveShort, "сделанных  изменений"),
-        oneBlank(SaveShort, "потребовать  достаточно"),
-        oneBlank(SaveLong, "сделанных  изменений"),
-        oneBlank(SaveLong, "потребовать  достаточно"),
-        CrLf(NotDescendant),
-        CrLf(SaveLong),
-        CrLf(MetadataLocked),
-        NoSingleUser.substr(0, NoSingleUser.size() - 1),
+        " " + std::string(ConfigurationsIdenticalText),
+        oneBlank(SaveQuestionShortText, "сделанных  изменений"),
+        oneBlank(SaveQuestionShortText, "потребовать  достаточно"),
+        oneBlank(SaveQuestionLongText, "сделанных  изменений"),
+        oneBlank(SaveQuestionLongText, "потребовать  достаточно"),
+        CrLf(NotDescendantText),
+        CrLf(SaveQuestionLongText),
+        CrLf(MetadataLockedText),
+        std::string(NoSingleUserText, sizeof NoSingleUserText - 2),
     };
     for (const std::string& text : nearMisses) {
         SetUp();
         TestDialog box(Box(text, {2}));
-        EXPECT_EQ(HexOf(Dispatch(box.window())), HexOf(ExpectedConsole({BoxCaption + " :: " + text + " \n =OK="})))
+        EXPECT_EQ(HexOf(Dispatch(box.window())), HexOf(ExpectedConsole({std::string(MessageBoxTitle) + " :: " + text + " \n =OK="})))
             << text;
         ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(SupervisorFlags, 0u) << text;
@@ -424,7 +396,7 @@ TEST_F(DialogRulesTest, TextsThatDifferInTheSmallestWayAreNotRecognised) {
 }
 
 TEST_F(DialogRulesTest, PromptWithAnotherTitleGetsOkWithoutThePassword) {
-    TestDialog prompt(Titled(PasswordPrompt + " ", {Edit(100), Button(1), Button(2)}));
+    TestDialog prompt(Titled(std::string(PasswordPromptText) + " ", {Edit(100), Button(1), Button(2)}));
     std::string out = Dispatch(prompt.window());
     EXPECT_EQ(out, ExpectedConsole({"Введите пароль: \n =OK="})) << "described with its caption trimmed";
     ExpectPressed(prompt, {IDOK});
@@ -467,7 +439,7 @@ TEST_F(DialogRulesTest, FallbackDescribesTheWindow) {
     ExpectPressed(statics, {IDOK});
 
     TestDialog box(Box("Неизвестное сообщение\nв две строки", {2}));
-    EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({BoxCaption + " :: Неизвестное сообщение\nв две строки \n =OK="}));
+    EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({std::string(MessageBoxTitle) + " :: Неизвестное сообщение\nв две строки \n =OK="}));
     ExpectPressed(box, {IDCANCEL});
 
     TestDialog formats(Titled("100% %s %n", {Button(1)}));
@@ -508,18 +480,18 @@ TEST_F(DialogRulesTest, FailureModeIsEnteredForGoodAndQueuesTheExit) {
 
 TEST_F(DialogRulesTest, AfterFailurePromptsAndChoosersAreCancelledAndSavingRefused) {
     EnterFailureMode();
-    TestDialog prompt(Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)}));
+    TestDialog prompt(Titled(PasswordPromptText, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(prompt.window()), ExpectedConsole({"Ввод пароля... ОТМЕНА"}));
     ExpectPressed(prompt, {IDCANCEL});
     EXPECT_EQ(TextAtPress(prompt, 100), "Секрет-1") << "the password is still typed";
 
-    TestDialog chooser(Titled(FileChooser, {Edit(100), Button(1), Button(2)}));
+    TestDialog chooser(Titled(OpenConfigurationFileText, {Edit(100), Button(1), Button(2)}));
     EXPECT_EQ(Dispatch(chooser.window()),
               ExpectedConsole({"Открываем файл конфигурации: C:\\Новая конфигурация\\1cv7.md\n =ОТМЕНА="}));
     ExpectPressed(chooser, {IDCANCEL});
     EXPECT_EQ(TextAtPress(chooser, 100), "C:\\Новая конфигурация\\1cv7.md");
 
-    for (const std::string& question : {SaveShort, SaveLong}) {
+    for (const std::string question : {SaveQuestionShortText, SaveQuestionLongText}) {
         TestDialog box(Box(question, {6, 7}));
         EXPECT_EQ(Dispatch(box.window()), ExpectedConsole({"Сохранить конфигурацию?\n =НЕТ="}));
         ExpectPressed(box, {IDNO});
@@ -531,7 +503,7 @@ TEST_F(DialogRulesTest, AfterFailurePromptsAndChoosersAreCancelledAndSavingRefus
 
 TEST_F(DialogRulesTest, PasswordFollowsTheFileChooserAndGoesBackOnAMerge) {
     auto typedPassword = [this]() {
-        TestDialog prompt(Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)}));
+        TestDialog prompt(Titled(PasswordPromptText, {Edit(100), Button(1), Button(2)}));
         std::string out = Dispatch(prompt.window());
         EXPECT_EQ(out, ExpectedConsole({"Ввод пароля... OK"}));
         EXPECT_EQ(out.find(OemBytes("секрет")), std::string::npos);
@@ -541,13 +513,13 @@ TEST_F(DialogRulesTest, PasswordFollowsTheFileChooserAndGoesBackOnAMerge) {
     };
     EXPECT_EQ(typedPassword(), "Секрет-1");
 
-    TestDialog chooser(Titled(FileChooser, {Edit(100), Button(1), Button(2)}));
+    TestDialog chooser(Titled(OpenConfigurationFileText, {Edit(100), Button(1), Button(2)}));
     Dispatch(chooser.window());
     EXPECT_EQ(typedPassword(), "Новый;секрет 2");
     EXPECT_EQ(typedPassword(), "Новый;секрет 2");
 
     Settings.Merge = 1;
-    TestDialog notDescendant(Box(NotDescendant, {6, 7}));
+    TestDialog notDescendant(Box(NotDescendantText, {6, 7}));
     Dispatch(notDescendant.window());
     EXPECT_EQ(typedPassword(), "Секрет-1");
 
@@ -562,11 +534,11 @@ TEST_F(DialogRulesTest, PasswordFollowsTheFileChooserAndGoesBackOnAMerge) {
 TEST_F(DialogRulesTest, RejectedPasswordCancelsThePromptWhenThePressCompletes) {
     // The prompt checks the password inside the press and shows its error box over itself,
     // as the configurator does; the press completes only when the box is gone.
-    DialogSpec spec = Titled(PasswordPrompt, {Edit(100), Button(1), Button(2)});
+    DialogSpec spec = Titled(PasswordPromptText, {Edit(100), Button(1), Button(2)});
     spec.owned = true;
     spec.stayOpenOn = {1};
     spec.modalOn = 1;
-    spec.modal = std::make_shared<DialogSpec>(Box(WrongPassword, {2}));
+    spec.modal = std::make_shared<DialogSpec>(Box(WrongPasswordText, {2}));
     TestDialog prompt(spec);
 
     ULONGLONG start = GetTickCount64();
@@ -598,7 +570,7 @@ TEST_F(DialogRulesTest, RejectedPasswordCancelsThePromptWhenThePressCompletes) {
 // --- A configurator that hangs --------------------------------------------------------
 
 TEST_F(DialogRulesTest, HungConfiguratorHoldsADispatchOnlyBoundedly) {
-    DialogSpec wrong = Box(WrongPassword, {2});
+    DialogSpec wrong = Box(WrongPasswordText, {2});
     wrong.stayOpenOn = {2};
     HostedDialog box(WINDOW_HOST_EXE, wrong);
     DialogSpec question = Titled("Вопрос", {Static(100, "Продолжить?"), Button(6), Button(7)});

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/window_tools.h"
+#include "common/win_handles.h"
 #include "tests/support/test_dialog.h"
 
 namespace {
@@ -74,22 +75,22 @@ TEST(HostileWindows, OwnersInARing) {
     struct Search {
         HWND start;
         HWND result = nullptr;
-        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        unique_handle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
         // A thread routine is WINAPI (stdcall on x86), which a lambda is not.
         static DWORD WINAPI Run(LPVOID data) {
             auto* s = static_cast<Search*>(data);
             s->result = TopLevelOwner(s->start);
-            SetEvent(s->done);
+            SetEvent(s->done.get());
             return 0;
         }
     } search{first};
-    HANDLE thread = CreateThread(nullptr, 0, Search::Run, &search, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    EXPECT_EQ(WaitForSingleObject(search.done, 5000), WAIT_OBJECT_0) << "TopLevelOwner does not end";
+    // Closing the handle ends nothing: a thread still searching ends with the process.
+    unique_handle thread(CreateThread(nullptr, 0, Search::Run, &search, 0, nullptr));
+    ASSERT_TRUE(thread);
+    EXPECT_EQ(WaitForSingleObject(search.done.get(), 5000), WAIT_OBJECT_0) << "TopLevelOwner does not end";
     if (!ring) {
         EXPECT_EQ(search.result, first);
     }
-    CloseHandle(thread);  // a thread still searching ends with the process
     DestroyWindow(second);
     DestroyWindow(first);
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/shared_words.h"
+#include "common/win_handles.h"
 #include "automation/supervisor.h"
 #include "tests/support/child_process.h"
 
@@ -32,7 +33,7 @@ public:
         startup.cb = sizeof startup;
         if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
                             &startup, &process_))
-            process_ = PROCESS_INFORMATION{};
+            process_.reset();
         // Until its frame has its MDI client.
         for (ULONGLONG end = GetTickCount64() + 30000; process_.hProcess && GetTickCount64() < end; Sleep(20)) {
             EnumWindows(FindFrame, reinterpret_cast<LPARAM>(this));
@@ -44,8 +45,6 @@ public:
         if (process_.hProcess) {
             TerminateProcess(process_.hProcess, 0);
             WaitForSingleObject(process_.hProcess, 5000);
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
         }
         DeleteFileA((folder_ + "\\standin.scenario").c_str());
         DeleteFileA((folder_ + "\\standin.journal").c_str());
@@ -70,7 +69,7 @@ private:
     }
 
     std::string folder_;
-    PROCESS_INFORMATION process_{};
+    unique_process_information process_;
     HWND frame_ = nullptr;
 };
 

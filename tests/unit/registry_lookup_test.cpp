@@ -23,13 +23,15 @@ public:
         static int count = 0;
         path_ = "Software\\cfgload tests\\machine " + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(++count);
-        RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
-                        nullptr);
-        overridden_ = root_ && RegOverridePredefKey(HKEY_LOCAL_MACHINE, root_) == ERROR_SUCCESS;
+        HKEY root = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root,
+                            nullptr) == ERROR_SUCCESS)
+            root_.reset(root);
+        overridden_ = root_ && RegOverridePredefKey(HKEY_LOCAL_MACHINE, root_.get()) == ERROR_SUCCESS;
     }
     ~PrivateMachineKey() {
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        if (root_) RegCloseKey(root_);
+        root_.reset();
         RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\cfgload tests");  // only when empty
     }
@@ -37,31 +39,29 @@ public:
 
 private:
     std::string path_;
-    HKEY root_ = nullptr;
+    unique_hkey root_;
     bool overridden_ = false;
 };
 
 // Creates a key of HKEY_LOCAL_MACHINE (all missing levels) in the 32-bit view, as the
 // configurator's installer does.
-bool CreateMachineKey(const std::string& path, REGSAM view = KEY_WOW64_32KEY) {
+unique_hkey OpenMachineKey(const std::string& path, REGSAM view) {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+        return {};
+    return unique_hkey(key);
+}
+
+bool CreateMachineKey(const std::string& path, REGSAM view = KEY_WOW64_32KEY) {
+    return static_cast<bool>(OpenMachineKey(path, view));
 }
 
 bool SetMachineValue(const std::string& path, const char* name, DWORD type, const std::string& data,
                      REGSAM view = KEY_WOW64_32KEY) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG result = RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                                 static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    unique_hkey key = OpenMachineKey(path, view);
+    return key && RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                 static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 // A plain string value as programs usually store it: with its closing zero.
@@ -73,16 +73,14 @@ bool SetPath(const std::string& version, const std::string& path) {
 // The subkeys of "7.7" in the order in which the registry enumerates them.
 std::vector<std::string> EnumeratedVersions() {
     std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VersionsPath, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
-        return names;
+    RegistryKey versions(HKEY_LOCAL_MACHINE, VersionsPath);
     char name[256];
-    for (DWORD index = 0;; ++index) {
+    for (DWORD index = 0; versions.Handle(); ++index) {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(versions.Handle(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         names.emplace_back(name, length);
     }
-    RegCloseKey(key);
     return names;
 }
 
@@ -260,24 +258,22 @@ public:
     LONG Create(const std::string& path, REGSAM view, const std::string& value) {
         std::string levels;
         std::size_t start = 0;
-        HKEY key = nullptr;
+        unique_hkey key;
         while (start <= path.size()) {
             std::size_t end = path.find('\\', start);
             if (end == std::string::npos) end = path.size();
             levels += (levels.empty() ? "" : "\\") + path.substr(start, end - start);
             start = end + 1;
-            if (key) RegCloseKey(key);
-            key = nullptr;
+            HKEY level = nullptr;
             DWORD disposition = 0;
             LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, levels.c_str(), 0, nullptr, 0,
-                                          KEY_ALL_ACCESS | view, nullptr, &key, &disposition);
+                                          KEY_ALL_ACCESS | view, nullptr, &level, &disposition);
             if (result != ERROR_SUCCESS) return result;
+            key.reset(level);
             if (disposition == REG_CREATED_NEW_KEY) created_.emplace_back(levels, view);
         }
-        LONG result = RegSetValueExA(key, "1CPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
-        RegCloseKey(key);
-        return result;
+        return RegSetValueExA(key.get(), "1CPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>(value.size() + 1));
     }
 
 private:

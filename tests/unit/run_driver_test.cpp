@@ -22,11 +22,10 @@ std::string TempFolder(const char* prefix) {
 }
 
 void PutFile(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    unique_handle file = OwnFileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file) << path;
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 bool UnderWine() {
@@ -76,12 +75,8 @@ TEST(RunDriverFiles, SearchReturnsPathLongerThanMaxPath) {
     }
     std::string expected = deep + "\\deep_config.md";
     ASSERT_GT(expected.size(), 260u);
-    {
-        std::wstring wide = L"\\\\?\\" + std::wstring(expected.begin(), expected.end());
-        HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        CloseHandle(file);
-    }
+    std::wstring wide = L"\\\\?\\" + std::wstring(expected.begin(), expected.end());
+    ASSERT_TRUE(OwnFileHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
 
     char savedPath[32768];
     DWORD savedLength = GetEnvironmentVariableA("PATH", savedPath, sizeof savedPath);

@@ -1,0 +1,29 @@
+#pragma once
+// The run's log file (LogFile): every line the run writes to the console, dated to the
+// second, in UTF-8 with CR LF, whatever Debug says; and the records of the configurator's
+// windows that the console never shows. Several runs may append to one log side by side:
+// each entry is written whole, in one append. A log that cannot be opened or written is
+// said once on the console and then left alone: it never changes the run.
+//
+// Without LogFile every call here does nothing.
+
+#include <string>
+
+// Opens the log named by Settings.LogFile (date patterns expanded as in DownloadTo),
+// creating it with a byte-order mark, and writes the run's first line: the program and its
+// version, the settings file and the infobase. Lines reported before it are written after
+// that first line.
+void OpenRunLog(const std::string& settingsFile);
+
+// True while a log is open and writable.
+bool RunLogOpen();
+
+// The log's full name as opened; empty when there is none. Pictures are named after it.
+std::string RunLogPath();
+
+// An entry that only the log gets (Windows-1251 text; '\n' separates its lines): its first
+// line is stamped with the date and time, the others follow as continuation lines.
+void WriteLogEntry(const std::string& text);
+
+// The run's last line: the exit code and the run's duration. Nothing is written after it.
+void CloseRunLog(int exitCode);

@@ -15,6 +15,11 @@
 // that first line.
 void OpenRunLog(const std::string& settingsFile);
 
+// For a check that starts nothing: whether the log named by Settings.LogFile could be
+// opened now, without writing to it (a file that does not exist yet is created and removed
+// again). path gets the expanded name, reason the system's text when it cannot.
+bool CanOpenRunLog(std::string& path, std::string& reason);
+
 // True while a log is open and writable.
 bool RunLogOpen();
 

@@ -259,7 +259,7 @@ void EnterUnloadFile(HWND dialog, const DialogRule& row) {
     PressRowButton(dialog, row);
 }
 
-// Merge 2 merges whatever LoadWanted says.
+// Merge 2 merges whatever the Update test said (a NewMDPath of NUL has turned Merge off).
 void ContinueAfterUnload(HWND dialog, const DialogRule& row) {
     ReportInfo("Выгрузка завершена!");
     if (Settings.Merge == 2)

@@ -176,7 +176,9 @@ int SuperviseConfigurator(DWORD processId, HANDLE process) {
         });
         if (FlagSet(Failed)) return 1;
         if (FlagSet(Finished)) return 1;
-        if (allowance <= 0) {
+        // Only the configurator's own windows can end the search: once it has ended (a
+        // crash at start-up, a protection-key error), none will come.
+        if (allowance <= 0 || (!state.mainWindow && ProcessEnded(process))) {
             ReportError("Окно конфигуратора не найдено!");
             return 1;
         }

@@ -125,8 +125,13 @@ int RunConfiguratorJob() {
         return 1;
     }
 
-    // 2. Load wanted?
-    if (NamesNoFile(s.NewMDPath)) LoadWanted = 0;
+    // 2. Load wanted? NUL means nothing is loaded, and nothing is merged either, whatever
+    // Merge says: an unload at most.
+    const bool namesNoFile = NamesNoFile(s.NewMDPath);
+    if (namesNoFile) {
+        LoadWanted = 0;
+        s.Merge = 0;
+    }
 
     // 3. Unload name.
     if (!s.DownloadTo.empty()) ExpandUnloadName();
@@ -150,6 +155,13 @@ int RunConfiguratorJob() {
     unique_handle infobase = OpenForReading(infobaseFile);
     if (!infobase) {
         ReportError("Не могу прочитать файл [%s]", infobaseFile.c_str());
+        return 1;
+    }
+
+    // Neither a load nor an unload: a night job that would start the configurator only to
+    // close it again is a settings mistake.
+    if (namesNoFile && s.DownloadTo.empty()) {
+        ReportError("Нечего делать: NewMDPath [%s] отменяет загрузку, а DownloadTo не задан", s.NewMDPath.c_str());
         return 1;
     }
 

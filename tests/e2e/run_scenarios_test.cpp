@@ -336,18 +336,37 @@ TEST_F(RunScenario, UpdateWithANewerFileLoads) {
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
 
-// "NUL" in any letter case: nothing is looked for or loaded; only the unload is done.
+// "NUL" in any letter case: nothing is looked for, loaded or merged (whatever Merge says);
+// only the unload is done.
 TEST_F(RunScenario, NewMdPathNulUnloadsOnly) {
-    Case run;
-    run.settings = SettingsWith({"NewMDPath=Nul", "DownloadTo={unload}", "DeleteAfter=1"});
-    run.standin = ScenarioWith({});
-    run.console = LoginLines() + UnloadLines();
-    run.journal = LoginJournal(Secret) +
-                  Lines{CommandEntry(UnloadCommand), "...", "unloaded - {unload_lower}", "..."} + ExitJournal();
-    Verify(run);
-    EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
-    EXPECT_TRUE(FileExists(UnloadFile()));
-    EXPECT_TRUE(FileExists(NewMd()));
+    for (const char* merge : {"Merge=0", "Merge=2"}) {
+        SCOPED_TRACE(merge);
+        Case run;
+        run.settings = SettingsWith({"NewMDPath=Nul", "DownloadTo={unload}", "DeleteAfter=1", merge});
+        run.standin = ScenarioWith({});
+        run.console = LoginLines() + UnloadLines();
+        run.journal = LoginJournal(Secret) + UnloadJournal() + ExitJournal();
+        Verify(run);
+        EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+        EXPECT_TRUE(FileExists(UnloadFile()));
+        EXPECT_TRUE(FileExists(NewMd()));
+        DeleteFileA(UnloadFile().c_str());
+    }
+}
+
+// NUL and no unload: nothing to do, so no configurator is started; a settings mistake.
+TEST_F(RunScenario, NewMdPathNulWithoutAnUnloadIsNothingToDo) {
+    for (const char* value : {"NUL", "null"}) {
+        SCOPED_TRACE(value);
+        Case run;
+        run.settings = {std::string("NewMDPath=") + value, "Merge=2"};
+        run.exitCode = 1;
+        run.console = {std::string("ОШИБКА! Нечего делать: NewMDPath [") + value +
+                       "] отменяет загрузку, а DownloadTo не задан"};
+        RunResult result = Verify(run);
+        EXPECT_EQ(result.standinStarts, 0);
+        EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+    }
 }
 
 TEST_F(RunScenario, EmptyBasePathGivesTheHint) {

@@ -29,17 +29,6 @@ bool HasDateStamp(const std::string& line) {
     return true;
 }
 
-std::string Utf8ToAnsi(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring unicode(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), unicode.data(), wide);
-    int bytes = WideCharToMultiByte(1251, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(1251, 0, unicode.data(), wide, ansi.data(), bytes, nullptr, nullptr);
-    return ansi;
-}
-
 bool IsGap(const std::string& entry) { return entry == "..."; }
 
 bool IsOptional(const std::string& entry) { return entry.compare(0, 3, "{?}") == 0; }
@@ -91,7 +80,8 @@ std::vector<std::string> ConsoleLines(const std::string& output) {
 
 std::vector<std::string> LogLines(const std::string& contents, std::vector<bool>* stamped) {
     const std::string mark = "\xEF\xBB\xBF";
-    std::string text = Utf8ToAnsi(contents.compare(0, mark.size(), mark) == 0 ? contents.substr(mark.size()) : contents);
+    std::string text = Recoded(contents.compare(0, mark.size(), mark) == 0 ? contents.substr(mark.size()) : contents,
+                                CP_UTF8, 1251);
     std::vector<std::string> lines;
     if (stamped) stamped->clear();
     for (size_t start = 0; start < text.size();) {
@@ -158,14 +148,7 @@ std::string Printable(const std::string& text) {
             escaped += hex;
         } else escaped += static_cast<char>(c);
     }
-    if (escaped.empty()) return escaped;
-    int wide = MultiByteToWideChar(1251, 0, escaped.data(), static_cast<int>(escaped.size()), nullptr, 0);
-    std::wstring unicode(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(1251, 0, escaped.data(), static_cast<int>(escaped.size()), unicode.data(), wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
+    return Recoded(escaped, 1251, CP_UTF8);
 }
 
 ::testing::AssertionResult MatchSequence(const std::string& what, const std::vector<std::string>& expected,

@@ -31,18 +31,6 @@ std::string ToOem(std::string text) {
     return text;
 }
 
-// Written here, not taken from the tool: the run log is UTF-8.
-std::string ToUtf8(const std::string& text) {
-    if (text.empty()) return text;
-    int wide = MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring unicode(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), unicode.data(), wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-}
-
 int Base36Digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'z') return c - 'a' + 10;
@@ -185,7 +173,7 @@ std::vector<std::string> FilesWritten(const FileStamps& before, const FileStamps
             std::ifstream in(path, std::ios::binary);
             std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             if (contents.find(secret) != std::string::npos || contents.find(ToOem(secret)) != std::string::npos ||
-                contents.find(ToUtf8(secret)) != std::string::npos)
+                contents.find(Recoded(secret, 1251, CP_UTF8)) != std::string::npos)
                 return ::testing::AssertionFailure() << which << " appears in a file written during the run: "
                                                      << Printable(path);
         }

@@ -107,6 +107,22 @@ TEST(RunLog, EntryIsDatedToTheSecondInUtf8WithCrLf) {
         << "a line break in Windows' form stays one";
 }
 
+// The check that opens nothing for good: a log that is not there yet is made and removed.
+TEST(RunLog, CanOpenLeavesNoFileAndGivesTheReason) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string log = std::string(temp) + "cfgload-check-" + std::to_string(GetCurrentProcessId()) + ".log";
+    Settings = RunSettings{};
+    Settings.LogFile = log;
+    std::string path, reason;
+    EXPECT_TRUE(CanOpenRunLog(path, reason)) << reason;
+    EXPECT_EQ(path, log);
+    EXPECT_EQ(GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
+    Settings.LogFile = std::string(temp) + "cfgload-no-such-folder\\run.log";
+    EXPECT_FALSE(CanOpenRunLog(path, reason));
+    EXPECT_EQ(reason.rfind("(3) ", 0), 0u) << reason;
+}
+
 TEST(SystemErrorText, StartsWithTheCodeAndKeepsTheSystemTextWhole) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     std::string text = SystemErrorText();

@@ -48,6 +48,7 @@ inline void SetOption(RunSettings& s, const std::string& key, const std::string&
     else if (key == "secconfpassword") s.ConfigPassword = DecodePassword(value);
     else if (key == "newsecconfpassword") s.NewConfigPassword = DecodePassword(value);
     else if (key == "secpassword") s.Password = DecodePassword(value);
+    else if (key == "logfile") s.LogFile = value;
     else if (key == "downloadto") {
         std::size_t start = 0;
         while (start < value.size() && IsSpace(value[start])) ++start;
@@ -111,6 +112,7 @@ inline void RequireSameSettings(const RunSettings& got, const RunSettings& expec
     RequireEqual(got.ConfigPassword, expected.ConfigPassword, "ConfigPassword");
     RequireEqual(got.NewConfigPassword, expected.NewConfigPassword, "NewConfigPassword");
     RequireEqual(got.DownloadTo, expected.DownloadTo, "DownloadTo");
+    RequireEqual(got.LogFile, expected.LogFile, "LogFile");
     RequireEqual(got.PauseFactor, expected.PauseFactor, "PauseFactor");
 }
 

@@ -4,14 +4,15 @@
 #include <cstdio>
 #include <ctime>
 
+#include "run/run_log.h"
 #include "settings/run_settings.h"
 #include "settings/system_services.h"
 
 namespace {
 
 // Lines come from the main thread and, at an interruption, from the console control
-// handler's thread: one whole line at a time, never two mixed (LockConsoleOutput). The
-// time stamp's localtime buffer is shared too.
+// handler's thread: one whole line at a time, never two mixed (LockConsoleOutput), on the
+// console and in the run's log alike.
 // The main thread's wait has no limit of its own: the lock is held for one line at a time,
 // or by the interruption handler right before it ends the process.
 constexpr unsigned long NoLimit = 0xFFFFFFFF;
@@ -28,24 +29,37 @@ std::string FormatText(const char* format, va_list args) {
     return text;
 }
 
-std::string TimeStamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm* local = std::localtime(&now);
-    if (!local) return {};
-    char stamp[128];
-    std::size_t length = std::strftime(stamp, sizeof stamp, "[%H:%M] ", local);
-    return std::string(stamp, length);
+std::string TimeStamp(const std::tm* now) {
+    if (!now) return {};
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "[%02d:%02d] ", now->tm_hour, now->tm_min);
+    return stamp;
 }
 
-// With the console output locked.
-void WriteLockedLine(const char* prefix, const char* format, va_list args) {
-    std::string text = prefix + FormatText(format, args);
+void PrintLine(const std::tm* now, std::string text) {
     ConvertToOem(text);
-    std::string stamp = TimeStamp();
+    std::string stamp = TimeStamp(now);
     std::fwrite(stamp.data(), 1, stamp.size(), stdout);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+// Debug governs the console only: the log gets every line. One reading of the clock
+// dates the line in both.
+bool LineWanted() { return Settings.Debug != 0 || RunLogTakesLines(); }
+
+// With the console output locked.
+void WriteLockedLine(const char* prefix, const char* format, va_list args) {
+    std::string text = prefix + FormatText(format, args);
+    std::tm clock{};
+    const std::tm* now = ReadLocalTime(clock) ? &clock : nullptr;
+    if (Settings.Debug != 0) PrintLine(now, text);
+    if (!RunLogTakesLines()) return;
+    LogLine(now, text);
+    // A log that cannot be written says so once, on the console only: it is off now.
+    std::string failure = TakeRunLogFailure();
+    if (!failure.empty() && Settings.Debug != 0) PrintLine(now, "ОШИБКА! " + failure);
 }
 
 void WriteLine(const char* prefix, const char* format, va_list args) {
@@ -57,7 +71,7 @@ void WriteLine(const char* prefix, const char* format, va_list args) {
 }  // namespace
 
 void ReportInfo(const char* format, ...) {
-    if (Settings.Debug == 0) return;
+    if (!LineWanted()) return;
     va_list args;
     va_start(args, format);
     WriteLine("", format, args);
@@ -65,20 +79,21 @@ void ReportInfo(const char* format, ...) {
 }
 
 void ReportError(const char* format, ...) {
-    if (Settings.Debug == 0) return;
+    if (!LineWanted()) return;
     va_list args;
     va_start(args, format);
     WriteLine("ОШИБКА! ", format, args);
     va_end(args);
 }
 
-void ReportFinalError(unsigned limitMs, const char* format, ...) {
+bool ReportFinalError(unsigned limitMs, const char* format, ...) {
     // The lock is kept: the process ends right after this line, and no line of the main
     // thread may follow it half-written.
-    if (!LockConsoleOutput(limitMs)) return;
-    if (Settings.Debug == 0) return;
+    if (!LockConsoleOutput(limitMs)) return false;
+    if (!LineWanted()) return true;
     va_list args;
     va_start(args, format);
     WriteLockedLine("ОШИБКА! ", format, args);
     va_end(args);
+    return true;
 }

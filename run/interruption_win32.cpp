@@ -2,6 +2,7 @@
 
 #include "automation/supervisor.h"
 #include "run/console.h"
+#include "run/run_log.h"
 
 namespace {
 
@@ -53,7 +54,10 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     // Looked for here, not taken from the loop: started with Hide, the configurator makes
     // its main window hidden, possibly before the loop has found it.
     if (hidden != 0) EnumWindows(ShowIfMainFrame, static_cast<LPARAM>(hidden));
-    ReportFinalError(LineWaitMs, "Работа прервана: конфигуратор оставлен открытым.");
+    // The log's last line follows under the same lock; when the lock could not be got, the
+    // main thread may be writing to the log, and it is left as it is.
+    if (ReportFinalError(LineWaitMs, "Работа прервана: конфигуратор оставлен открытым."))
+        CloseRunLogLocked(1);
     // Ended at once, without the C runtime's clean-up: the main thread stops wherever it is
     // and may hold the runtime's own locks, which that clean-up would wait for. The line
     // has been flushed already.

@@ -7,6 +7,7 @@
 //
 // Without LogFile every call here does nothing.
 
+#include <ctime>
 #include <string>
 
 // Opens the log named by Settings.LogFile (date patterns expanded as in DownloadTo),
@@ -32,3 +33,24 @@ void WriteLogEntry(const std::string& text);
 
 // The run's last line: the exit code and the run's duration. Nothing is written after it.
 void CloseRunLog(int exitCode);
+
+// The same, for the console control handler's thread, which already holds the console
+// lines' lock (ReportFinalError keeps it) and ends the process right after.
+void CloseRunLogLocked(int exitCode);
+
+// ---- for the console reporter, under the console lines' lock ----
+
+// Whether lines are still wanted: until the log is opened they are kept for it, and
+// without LogFile (or once the log has failed) they are not.
+bool RunLogTakesLines();
+
+// One line as the console prints it (Windows-1251, without the stamp), dated when.
+void LogLine(const std::tm* when, const std::string& text);
+
+// The error line due after a failed write ("Не могу записать журнал [...]: ..."), once;
+// empty when there is none.
+std::string TakeRunLogFailure();
+
+// An entry as it goes into the log: "YYYY-MM-DD HH:MM:SS " (no stamp without a date),
+// the text in UTF-8 with its '\n' as CR LF, and a closing CR LF.
+std::string LogEntryText(const std::tm* when, const std::string& text);

@@ -19,12 +19,15 @@ std::string FolderName(std::string basePath) {
     return slash == std::string::npos ? basePath : basePath.substr(slash + 1);
 }
 
-// Replaces every occurrence from the left; the scan goes on after the inserted text, so
-// what was inserted is never matched again by the same sequence.
-void ReplaceAll(std::string& text, const std::string& sequence, const std::string& replacement) {
+// Replaces every occurrence, found in `search` (the name as matched), in both `search` and
+// `name`, which are the same length; the scan goes on after the inserted text, so what was
+// inserted is never matched again by the same sequence.
+void ReplaceAll(std::string& search, std::string& name, const std::string& sequence,
+                const std::string& replacement) {
     std::size_t at = 0;
-    while ((at = text.find(sequence, at)) != std::string::npos) {
-        text.replace(at, sequence.size(), replacement);
+    while ((at = search.find(sequence, at)) != std::string::npos) {
+        search.replace(at, sequence.size(), replacement);
+        name.replace(at, sequence.size(), replacement);
         at += replacement.size();
     }
 }
@@ -41,7 +44,10 @@ DateTexts DateTextsOf(const std::tm& date) {
     return texts;
 }
 
-std::string Expanded(const std::string& downloadTo, const std::string& basePath, const DateTexts& date) {
+// The sequences are matched in the lower-cased name; keepCase leaves the rest of the name
+// as it was given (the log's name), otherwise the name is lower-cased (DownloadTo).
+std::string Expanded(const std::string& pattern, const std::string& basePath, const DateTexts& date,
+                     bool keepCase) {
     // The order matters: "?yy" is a prefix of "?yyyy". The folder name goes in after the
     // lower-casing, so it keeps its own letter case.
     const std::string replacements[][2] = {
@@ -52,24 +58,31 @@ std::string Expanded(const std::string& downloadTo, const std::string& basePath,
         {"?f", FolderName(basePath)},
         {"?w", date.weekday},
     };
-    std::string name = downloadTo;
-    LowerCaseAnsi(name);
-    for (const auto& row : replacements) ReplaceAll(name, row[0], row[1]);
+    std::string search = pattern;
+    LowerCaseAnsi(search);
+    std::string name = keepCase ? pattern : search;
+    for (const auto& row : replacements) ReplaceAll(search, name, row[0], row[1]);
     return name;
+}
+
+// One reading of the clock for every date field. Should the system give no local time,
+// the date sequences are left out rather than filled from a date that does not exist.
+DateTexts Today() {
+    std::tm now;
+    return ReadLocalTime(now) ? DateTextsOf(now) : DateTexts{};
 }
 
 }  // namespace
 
 std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string& basePath,
                                 const std::tm& date) {
-    return Expanded(downloadTo, basePath, DateTextsOf(date));
+    return Expanded(downloadTo, basePath, DateTextsOf(date), false);
 }
 
-void ExpandUnloadName() {
-    // One reading of the clock for every date field. Should the system give no local time,
-    // the date sequences are left out rather than filled from a date that does not exist.
-    std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    DateTexts date = local ? DateTextsOf(*local) : DateTexts{};
-    Settings.DownloadTo = Expanded(Settings.DownloadTo, Settings.BasePath, date);
+std::string ExpandLogPattern(const std::string& logFile, const std::string& basePath, const std::tm& date) {
+    return Expanded(logFile, basePath, DateTextsOf(date), true);
 }
+
+void ExpandUnloadName() { Settings.DownloadTo = Expanded(Settings.DownloadTo, Settings.BasePath, Today(), false); }
+
+std::string ExpandedLogName() { return Expanded(Settings.LogFile, Settings.BasePath, Today(), true); }

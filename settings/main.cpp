@@ -1,4 +1,5 @@
-// Program entry: settings from every source in order, then the run.
+// Program entry: settings from every source in order, then the run, between the log's
+// first and last lines.
 #include <windows.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include "automation/shared_words.h"
 #include "common/profile.h"
 #include "run/run_driver.h"
+#include "run/run_log.h"
 #include "settings/run_settings.h"
 #include "settings/system_services.h"
 
@@ -30,16 +32,20 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    std::string settingsFile;
     {
         PROFILE_SPAN(Settings);
         std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
         CommandLineScan scan = ScanCommandLine(args);
         if (scan.endProgram) return 0;
-        std::string settingsFile = scan.settingsFile.empty() ? DefaultSettingsFileName() : scan.settingsFile;
+        settingsFile = scan.settingsFile.empty() ? DefaultSettingsFileName() : scan.settingsFile;
 
         LoadSettings(settingsFile);
         ApplyCommandLine(args);
         CompleteSettings();
     }
-    return RunConfiguratorJob();
+    OpenRunLog(settingsFile);
+    int exitCode = RunConfiguratorJob();
+    CloseRunLog(exitCode);
+    return exitCode;
 }

@@ -65,6 +65,7 @@ const OptionRow OptionTable[] = {
     {"newsecconfpassword", nullptr, nullptr, StoreNewSecConfPassword},
     {"secpassword", nullptr, nullptr, StoreSecPassword},
     {"downloadto", nullptr, nullptr, SetDownloadTo},
+    {"logfile", nullptr, &RunSettings::LogFile, nullptr},
 };
 
 }  // namespace

@@ -22,6 +22,7 @@ struct RunSettings {
     std::string ConfigPassword;
     std::string NewConfigPassword;
     std::string DownloadTo;
+    std::string LogFile;  // the run log's name, date patterns as in DownloadTo; empty: none
     int PauseFactor = 1;  // fixed: no source changes it
 };
 

@@ -3,6 +3,8 @@
 // implements them with Win32 calls; the native build (fuzzing, sanitizers) emulates them
 // for code page 1251 so that the same text code runs on Linux.
 
+#include <cstdint>
+#include <ctime>
 #include <string>
 
 // Lower-cases a Windows-1251 byte string in place by the ANSI code page's rules
@@ -25,3 +27,43 @@ bool IsExistingFile(const std::string& path);
 // threading variant.)
 bool LockConsoleOutput(unsigned long limitMs);
 void UnlockConsoleOutput();
+
+// The local date and time now, in tm_year, tm_mon, tm_mday, tm_wday, tm_hour, tm_min and
+// tm_sec (GetLocalTime on Windows: no time_t, which the x86 build holds in 32 bits and which
+// runs out in 2038). False when the system gives none.
+bool ReadLocalTime(std::tm& now);
+
+// A millisecond count for durations (GetTickCount: it wraps every 49.7 days, and unsigned
+// differences stay right across the wrap).
+unsigned long MillisecondClock();
+
+// Converts a Windows-1251 (ANSI code page) byte string in place to UTF-8.
+void ConvertToUtf8(std::string& text);
+
+// A file that several processes append to side by side: opened for appending only and
+// shared for reading, writing and deleting, so that each Append lands whole at the end.
+// On failure the system's last error tells why (SystemErrorText).
+class SharedAppendFile {
+public:
+    SharedAppendFile() = default;
+    ~SharedAppendFile() { Close(); }
+    SharedAppendFile(const SharedAppendFile&) = delete;
+    SharedAppendFile& operator=(const SharedAppendFile&) = delete;
+
+    // Opens the file, creating it when it does not exist; a file created here starts with
+    // header, written once even when several processes create it at the same moment (they
+    // wait for each other at most limitMs).
+    bool Open(const std::string& path, const std::string& header, unsigned long limitMs);
+    // One write of the whole text; false unless all of it was written.
+    bool Append(const std::string& text);
+    void Close();
+    bool IsOpen() const { return handle_ != NoHandle; }
+
+    // Whether the file could be opened for appending now, without writing to it: a file that
+    // does not exist is created and removed again.
+    static bool CanOpen(const std::string& path);
+
+private:
+    static constexpr std::intptr_t NoHandle = -1;
+    std::intptr_t handle_ = NoHandle;
+};

@@ -2,10 +2,13 @@
 // (fuzzing and sanitizers). Text is Windows-1251 as on the target system.
 #include "settings/system_services.h"
 
+#include <cerrno>
 #include <chrono>
 #include <mutex>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -72,3 +75,104 @@ bool LockConsoleOutput(unsigned long limitMs) {
 }
 
 void UnlockConsoleOutput() { ConsoleOutput.unlock(); }
+
+bool ReadLocalTime(std::tm& now) {
+    std::time_t seconds = std::time(nullptr);
+    return localtime_r(&seconds, &now) != nullptr;
+}
+
+unsigned long MillisecondClock() {
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<unsigned long>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
+namespace {
+
+// Code page 1251's bytes 0x80..0xBF in Unicode (0x98 has none: kept as the control 0x98,
+// as Windows does); 0xC0..0xFF are А..я in order.
+const unsigned short Cp1251High[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+};
+
+}  // namespace
+
+void ConvertToUtf8(std::string& text) {
+    std::string utf8;
+    utf8.reserve(text.size() * 2);
+    for (unsigned char c : text) {
+        unsigned code = c < 0x80 ? c : c < 0xC0 ? Cp1251High[c - 0x80] : 0x0410u + (c - 0xC0u);
+        if (code < 0x80) {
+            utf8 += static_cast<char>(code);
+        } else if (code < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (code >> 6));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | (code >> 12));
+            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    text.swap(utf8);
+}
+
+// No share modes here: a created file gets its header in a file of its own first, which is
+// then linked in under the name, so nobody ever sees it without the header.
+bool SharedAppendFile::Open(const std::string& path, const std::string& header, unsigned long limitMs) {
+    Close();
+    const unsigned long started = MillisecondClock();
+    const std::string fresh = path + ".new-" + std::to_string(getpid());
+    for (;;) {
+        int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (file >= 0) {
+            handle_ = file;
+            return true;
+        }
+        if (errno != ENOENT) return false;
+        int made = open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (made < 0) return false;
+        bool whole = write(made, header.data(), header.size()) == static_cast<ssize_t>(header.size());
+        int error = errno;
+        close(made);
+        bool linked = whole && link(fresh.c_str(), path.c_str()) == 0;
+        if (!linked && whole) error = errno;
+        unlink(fresh.c_str());
+        if (!linked && error != EEXIST) {
+            errno = error;
+            return false;
+        }
+        if (MillisecondClock() - started >= limitMs) {
+            errno = error;
+            return false;
+        }
+    }
+}
+
+bool SharedAppendFile::Append(const std::string& text) {
+    if (!IsOpen()) return false;
+    return write(static_cast<int>(handle_), text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+void SharedAppendFile::Close() {
+    if (!IsOpen()) return;
+    close(static_cast<int>(handle_));
+    handle_ = NoHandle;
+}
+
+bool SharedAppendFile::CanOpen(const std::string& path) {
+    int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (file < 0 && errno == ENOENT) {
+        file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (file >= 0) unlink(path.c_str());
+    }
+    if (file < 0) return false;
+    close(file);
+    return true;
+}

@@ -48,3 +48,113 @@ bool LockConsoleOutput(unsigned long limitMs) {
 void UnlockConsoleOutput() {
     if (HANDLE mutex = ConsoleOutputMutex()) ReleaseMutex(mutex);
 }
+
+bool ReadLocalTime(std::tm& now) {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    now = std::tm{};
+    now.tm_year = local.wYear - 1900;
+    now.tm_mon = local.wMonth - 1;
+    now.tm_mday = local.wDay;
+    now.tm_wday = local.wDayOfWeek;
+    now.tm_hour = local.wHour;
+    now.tm_min = local.wMinute;
+    now.tm_sec = local.wSecond;
+    now.tm_isdst = -1;
+    return true;
+}
+
+unsigned long MillisecondClock() { return GetTickCount(); }
+
+void ConvertToUtf8(std::string& text) {
+    if (text.empty()) return;
+    const int size = static_cast<int>(text.size());
+    int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (wide <= 0) return;
+    std::wstring unicode(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, unicode.data(), wide);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return;
+    std::string utf8(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, utf8.data(), bytes, nullptr, nullptr);
+    text.swap(utf8);
+}
+
+namespace {
+
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE OpenForAppending(const std::string& path) {
+    return CreateFileA(path.c_str(), FILE_APPEND_DATA, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// Made with no sharing: until its header is written and it is closed, another run's open
+// meets a sharing violation and waits, so that nothing comes before the header.
+bool CreateWithHeader(const std::string& path, const std::string& header) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool whole = WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr) &&
+                 written == header.size();
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    if (whole) return true;
+    DeleteFileA(path.c_str());  // a file without its header would never get one
+    SetLastError(error);
+    return false;
+}
+
+}  // namespace
+
+bool SharedAppendFile::Open(const std::string& path, const std::string& header, unsigned long limitMs) {
+    Close();
+    const DWORD started = GetTickCount();
+    for (;;) {
+        HANDLE file = OpenForAppending(path);
+        if (file != INVALID_HANDLE_VALUE) {
+            handle_ = reinterpret_cast<std::intptr_t>(file);
+            return true;
+        }
+        DWORD error = GetLastError();
+        bool created = false;
+        if (error == ERROR_FILE_NOT_FOUND) {
+            created = CreateWithHeader(path, header);
+            if (!created) error = GetLastError();
+            if (error == ERROR_FILE_EXISTS) error = ERROR_SHARING_VIOLATION;  // another run made it meanwhile
+        }
+        if (!created && error != ERROR_SHARING_VIOLATION) {
+            SetLastError(error);
+            return false;
+        }
+        if (GetTickCount() - started >= limitMs) {
+            SetLastError(error);
+            return false;
+        }
+        if (!created) Sleep(10);
+    }
+}
+
+bool SharedAppendFile::Append(const std::string& text) {
+    if (!IsOpen()) return false;
+    DWORD written = 0;
+    return WriteFile(reinterpret_cast<HANDLE>(handle_), text.data(), static_cast<DWORD>(text.size()), &written,
+                     nullptr) &&
+           written == text.size();
+}
+
+void SharedAppendFile::Close() {
+    if (!IsOpen()) return;
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = NoHandle;
+}
+
+bool SharedAppendFile::CanOpen(const std::string& path) {
+    HANDLE file = OpenForAppending(path);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND)
+        file = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}

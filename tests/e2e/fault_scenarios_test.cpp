@@ -359,7 +359,7 @@ TEST_F(Faults, CtrlCLeavesTheConfiguratorWorkingAndShownAgain) {
         shownAgain = probe::WaitUntil([&] { return IsWindowVisible(mainWindow) != 0; });
     });
     Case run;
-    run.settings = Settings({"Hide=1"});
+    run.settings = Settings({"Hide=1", "LogFile={work}\\run.log"});
     run.standin = Scenario({"restructure_ms=1000"});
     run.exitCode = 1;
     run.console = LoginLines() + OpenFileLines() + SaveAndStructureLines() + Lines{Interrupted};
@@ -373,6 +373,9 @@ TEST_F(Faults, CtrlCLeavesTheConfiguratorWorkingAndShownAgain) {
     EXPECT_EQ(hiddenWhenInterrupted, 1);
     EXPECT_EQ(shownAgain, 1);
     EXPECT_TRUE(result.standinLeftRunning) << "the configurator must be left to its work";
+    // The log ends as the console does, then with its own last line.
+    EXPECT_TRUE(MatchSequence("log", {"...", Interrupted, "Завершение: код выхода 1, длительность 0:00:{*}"},
+                              e2e::LogLines(ReadFile(Work() + "\\run.log"))));
 }
 
 // ---- dialogs that vanish, come in bursts, come back ----

@@ -20,6 +20,15 @@ bool HasStamp(const std::string& line) {
            line[6] == ']' && line[7] == ' ';
 }
 
+// "2026-12-09 03:00:00 "
+bool HasDateStamp(const std::string& line) {
+    static const char shape[] = "dddd-dd-dd dd:dd:dd ";
+    if (line.size() < sizeof shape - 1) return false;
+    for (size_t i = 0; i + 1 < sizeof shape; ++i)
+        if (shape[i] == 'd' ? !(line[i] >= '0' && line[i] <= '9') : line[i] != shape[i]) return false;
+    return true;
+}
+
 bool IsGap(const std::string& entry) { return entry == "..."; }
 
 bool IsOptional(const std::string& entry) { return entry.compare(0, 3, "{?}") == 0; }
@@ -63,6 +72,25 @@ std::vector<std::string> ConsoleLines(const std::string& output) {
         std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(HasStamp(line) ? line.substr(8) : line);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> LogLines(const std::string& contents, std::vector<bool>* stamped) {
+    const std::string mark = "\xEF\xBB\xBF";
+    std::string text = Recoded(contents.compare(0, mark.size(), mark) == 0 ? contents.substr(mark.size()) : contents,
+                                CP_UTF8, 1251);
+    std::vector<std::string> lines;
+    if (stamped) stamped->clear();
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const bool dated = HasDateStamp(line);
+        lines.push_back(dated ? line.substr(20) : line);
+        if (stamped) stamped->push_back(dated);
         if (end == std::string::npos) break;
         start = end + 1;
     }
@@ -120,14 +148,7 @@ std::string Printable(const std::string& text) {
             escaped += hex;
         } else escaped += static_cast<char>(c);
     }
-    if (escaped.empty()) return escaped;
-    int wide = MultiByteToWideChar(1251, 0, escaped.data(), static_cast<int>(escaped.size()), nullptr, 0);
-    std::wstring unicode(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(1251, 0, escaped.data(), static_cast<int>(escaped.size()), unicode.data(), wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, unicode.data(), wide, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
+    return Recoded(escaped, 1251, CP_UTF8);
 }
 
 ::testing::AssertionResult MatchSequence(const std::string& what, const std::vector<std::string>& expected,

@@ -43,6 +43,11 @@ using support::ReadJournal;
 // "[HH:MM] " stamp taken off the lines that carry one.
 std::vector<std::string> ConsoleLines(const std::string& output);
 
+// A run log's lines (LogFile): after the byte-order mark, UTF-8 to Windows-1251, split at
+// CR LF, the "YYYY-MM-DD HH:MM:SS " stamp taken off the lines that carry one; stamped, when
+// given, says which did.
+std::vector<std::string> LogLines(const std::string& contents, std::vector<bool>* stamped = nullptr);
+
 struct RunResult {
     bool started = false;
     bool timedOut = false;            // cfgload was killed at the wall-clock limit

@@ -655,6 +655,62 @@ TEST_F(RunScenario, DebugZeroPrintsNothing) {
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
 
+// ---- the run log ----
+
+const char ByteOrderMark[] = "\xEF\xBB\xBF";
+const std::string Architecture = sizeof(void*) == 8 ? "x64" : "x86";
+
+// The lines that continue the one before them on the console carry no stamp in the log.
+bool IsContinuation(const std::string& line) {
+    return line.empty() || line == " =OK=" || line == " =ДА=" || line.rfind("  База: ", 0) == 0 ||
+           line.rfind("  Пользователь: ", 0) == 0;
+}
+
+// Whole CR LF lines, after one byte-order mark at the start.
+void ExpectLogShape(const std::string& log) {
+    EXPECT_EQ(log.compare(0, 3, ByteOrderMark), 0) << "no byte-order mark";
+    EXPECT_EQ(log.find(ByteOrderMark, 3), std::string::npos) << "a second byte-order mark";
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
+    for (size_t at = log.find('\n'); at != std::string::npos; at = log.find('\n', at + 1))
+        ASSERT_EQ(log[at - 1], '\r') << "a line end without CR at byte " << at;
+}
+
+// Debug 0 silences the console only: the log holds every line a Debug 1 run prints, dated
+// to the second, between its own first and last lines.
+TEST_F(RunScenario, LogFileGetsEveryLineWhateverDebug) {
+    Case run;
+    run.settings = SettingsWith({"Debug=0", "DownloadTo={unload}", "LogFile={work}\\Журнал-?F-?YYYY.Log"});
+    run.standin = ScenarioWith({});
+    run.journal = LoginJournal(Secret) + UnloadJournal() + LoadAndExitJournal();
+    RunResult result = Verify(run);
+    EXPECT_EQ(result.output, "");
+
+    const std::string log = ReadFile(Work() + "\\Журнал-base-" + Today("%04u") + ".Log");
+    ExpectLogShape(log);
+    std::vector<bool> stamped;
+    const Lines lines = LogLines(log, &stamped);
+    EXPECT_TRUE(MatchSequence("log", Expand(Lines{"Запуск cfgload 1.0.0 (" + Architecture + "); настройки: {settings}; база: {base}"} +
+                                            LoginLines() + UnloadLines() + LoadLines() +
+                                            Lines{"Завершение: код выхода 0, длительность 0:00:{*}"}),
+                              lines));
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(stamped[i], !IsContinuation(lines[i])) << "line " << i + 1 << ": " << Printable(lines[i]);
+    EXPECT_EQ(log.substr(3, 11), Today("%04u-%02u-%02u ")) << "dated today (unless it is just midnight)";
+}
+
+// A log that cannot be made costs one error line, and nothing else.
+TEST_F(RunScenario, LogInAFolderThatDoesNotExistGivesOneErrorLine) {
+    Case run;
+    run.settings = SettingsWith({"LogFile={work}\\нет\\run.log"});
+    run.standin = ScenarioWith({});
+    run.console = Lines{"ОШИБКА! Не могу записать журнал [{work}\\нет\\run.log]: (3) {*}", ""} + LoginLines() +
+                  LoadLines();
+    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
+    Verify(run);
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+}
+
 // ---- side by side with other configurators on the same desktop ----
 
 // A second infobase beside the test's own, with a folder, a stand-in and a journal of its
@@ -783,9 +839,29 @@ Case UnloadThenLoadWith(const std::string& loginPassword, const std::string& con
 TEST_F(RunScenario, TwoRunsSideBySideKeepToTheirOwnConfigurators) {
     Neighbour beside;
     RunResult theirs;
-    std::thread other([&] { theirs = beside.Check(UnloadThenLoadWith("Второй-Вход-8150", "Второй-Конфиг-4472")); });
-    RunResult ours = Check(UnloadThenLoadWith("Первый-Вход-2093", "Первый-Конфиг-6618"));
+    // Both append to one log, which neither finds there at the start.
+    const std::string logFile = Work() + "\\both.log";
+    Case oursRun = UnloadThenLoadWith("Первый-Вход-2093", "Первый-Конфиг-6618");
+    Case theirsRun = UnloadThenLoadWith("Второй-Вход-8150", "Второй-Конфиг-4472");
+    oursRun.settings.push_back("LogFile=" + logFile);
+    theirsRun.settings.push_back("LogFile=" + logFile);
+    std::thread other([&] { theirs = beside.Check(theirsRun); });
+    RunResult ours = Check(oursRun);
     other.join();
+
+    // Every line whole: the log holds exactly the lines of both consoles, and each run's
+    // first and last lines.
+    const std::string log = ReadFile(logFile);
+    ExpectLogShape(log);
+    Lines logged = LogLines(log), printed = ours.console + theirs.console;
+    const size_t lines = logged.size();
+    logged.erase(std::remove_if(logged.begin(), logged.end(), [](const std::string& line) {
+        return line.rfind("Запуск cfgload ", 0) == 0 || line.rfind("Завершение: код выхода 0, ", 0) == 0;
+    }), logged.end());
+    EXPECT_EQ(lines - logged.size(), 4u) << "first and last lines of both runs";
+    std::sort(logged.begin(), logged.end());
+    std::sort(printed.begin(), printed.end());
+    EXPECT_EQ(logged, printed);
 
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_EQ(ReadFile(UnloadFile()), std::string("STANDIN UNLOAD\r\n") + OriginalMd);

@@ -172,7 +172,8 @@ std::vector<std::string> FilesWritten(const FileStamps& before, const FileStamps
         for (const auto& path : writtenFiles) {
             std::ifstream in(path, std::ios::binary);
             std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            if (contents.find(secret) != std::string::npos || contents.find(ToOem(secret)) != std::string::npos)
+            if (contents.find(secret) != std::string::npos || contents.find(ToOem(secret)) != std::string::npos ||
+                contents.find(Recoded(secret, 1251, CP_UTF8)) != std::string::npos)
                 return ::testing::AssertionFailure() << which << " appears in a file written during the run: "
                                                      << Printable(path);
         }

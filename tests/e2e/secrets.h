@@ -3,7 +3,7 @@
 // given, plain or decoded from its coded form, may appear on the console (in either code
 // page), in the stand-in's journal (its command line above all; typing into the log-in and
 // password prompts is the tool's job, typing into any other field is a leak), or in any
-// file written during the run.
+// file written during the run (in either code page or in UTF-8, as the run log is).
 
 #include <windows.h>
 

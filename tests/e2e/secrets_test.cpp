@@ -80,6 +80,8 @@ TEST_F(SecretsRun, FindsAPasswordWhereverItShows) {
 
     WriteFile(Work() + "\\written.txt", "... Тайна-42 ...");
     EXPECT_FALSE(NoPasswordShown(secrets, clean, {Work() + "\\written.txt"}));
+    WriteFile(Work() + "\\written.txt", u8"\xEF\xBB\xBF... Тайна-42 ...");
+    EXPECT_FALSE(NoPasswordShown(secrets, clean, {Work() + "\\written.txt"})) << "in UTF-8, as in a run log";
     WriteFile(Work() + "\\written.txt", "... ТАЙНА-42 ...");
     EXPECT_TRUE(NoPasswordShown(secrets, clean, {Work() + "\\written.txt"}));
 }

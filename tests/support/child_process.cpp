@@ -193,6 +193,17 @@ std::string WindowsPath(const std::string& path) {
     return windows;
 }
 
+std::string Recoded(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) return text;
+    int wide = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring unicode(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), unicode.data(), wide);
+    int bytes = WideCharToMultiByte(to, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string recoded(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(to, 0, unicode.data(), wide, recoded.data(), bytes, nullptr, nullptr);
+    return recoded;
+}
+
 std::string OemToAnsi(const std::string& oem) {
     std::string ansi = oem;
     if (!ansi.empty()) OemToCharBuffA(ansi.data(), ansi.data(), static_cast<DWORD>(ansi.size()));

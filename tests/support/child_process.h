@@ -80,3 +80,6 @@ std::string WindowsPath(const std::string& path);
 
 // Decodes CP866 bytes to Windows-1251 bytes (the inverse of CharToOemA for Cyrillic).
 std::string OemToAnsi(const std::string& oem);
+
+// Text from one code page to another through UTF-16 (1251 and CP_UTF8 for the run log).
+std::string Recoded(const std::string& text, UINT from, UINT to);

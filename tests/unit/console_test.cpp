@@ -8,6 +8,7 @@
 
 #include "common/win_handles.h"
 #include "run/console.h"
+#include "run/run_log.h"
 #include "settings/run_settings.h"
 #include "tests/support/stdout_capture.h"
 
@@ -90,6 +91,36 @@ TEST_F(ConsoleTest, FormatDirectivesInArgumentsArePrintedLiterally) {
     ReportInfo("%s", "100%s %n %d");
     std::string out = capture.Finish();
     EXPECT_EQ(out.substr(8), "100%s %n %d\r\n");
+}
+
+TEST(RunLog, EntryIsDatedToTheSecondInUtf8WithCrLf) {
+    std::tm date{};
+    date.tm_year = 2026 - 1900;
+    date.tm_mon = 11;
+    date.tm_mday = 9;
+    date.tm_hour = 3;
+    date.tm_min = 4;
+    date.tm_sec = 5;
+    EXPECT_EQ(LogEntryText(&date, "ОШИБКА! Сбой\n =OK="),
+              u8"2026-12-09 03:04:05 ОШИБКА! Сбой\r\n =OK=\r\n");
+    EXPECT_EQ(LogEntryText(&date, "(3) Путь.\r\n"), u8"2026-12-09 03:04:05 (3) Путь.\r\n\r\n")
+        << "a line break in Windows' form stays one";
+}
+
+// The check that opens nothing for good: a log that is not there yet is made and removed.
+TEST(RunLog, CanOpenLeavesNoFileAndGivesTheReason) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string log = std::string(temp) + "cfgload-check-" + std::to_string(GetCurrentProcessId()) + ".log";
+    Settings = RunSettings{};
+    Settings.LogFile = log;
+    std::string path, reason;
+    EXPECT_TRUE(CanOpenRunLog(path, reason)) << reason;
+    EXPECT_EQ(path, log);
+    EXPECT_EQ(GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
+    Settings.LogFile = std::string(temp) + "cfgload-no-such-folder\\run.log";
+    EXPECT_FALSE(CanOpenRunLog(path, reason));
+    EXPECT_EQ(reason.rfind("(3) ", 0), 0u) << reason;
 }
 
 TEST(SystemErrorText, StartsWithTheCodeAndKeepsTheSystemTextWhole) {

@@ -2,6 +2,7 @@
 // the sample batch file acts on the exit code.
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -65,8 +66,16 @@ TEST(Examples, SampleBatchFileLogsTheOutputAndReportsAFailure) {
     // its Cyrillic text differs between Windows and Wine.
     EXPECT_NE(log.find("[FAILED]"), std::string::npos) << log;
     EXPECT_EQ(log.find("[OK]"), std::string::npos) << log;
+    // The tool's own log of the month, in UTF-8.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char month[32];
+    std::snprintf(month, sizeof month, "cfgload-%04u-%02u.log", now.wYear, now.wMonth);
+    std::string runLog = ReadAll(folder + "\\" + month);
+    EXPECT_NE(runLog.find(u8"ОШИБКА! Не задан путь к базе\r\n"), std::string::npos) << runLog;
+    EXPECT_NE(runLog.find(u8"Завершение: код выхода 1, "), std::string::npos) << runLog;
 
-    for (const char* name : {"nightly.bat", "cfgload.exe", "cfgload.ini", "cfgload.log"})
+    for (const char* name : {"nightly.bat", "cfgload.exe", "cfgload.ini", "cfgload.log", static_cast<const char*>(month)})
         DeleteFileA((folder + "\\" + name).c_str());
     RemoveDirectoryA(dir);
 }

@@ -71,6 +71,12 @@ TEST(UnloadName, NameWithoutSequencesIsStillLowerCased) {
     EXPECT_EQ(ExpandUnloadPattern("", "C:\\B", Monday7December2026), "");
 }
 
+TEST(UnloadName, LogNameKeepsItsLetterCase) {
+    EXPECT_EQ(ExpandLogPattern("D:\\Logs\\?F-?YYYY-?mm_?Dd.LOG", "C:\\Bases\\Trade", Monday7December2026),
+              "D:\\Logs\\Trade-2026-12_07.LOG");
+    EXPECT_EQ(ExpandLogPattern("Журнал ?yY ?W", "", Sunday6December2026), "Журнал 26 7");
+}
+
 TEST(UnloadName, ExpandsTheSettingsFromTheClock) {
     std::time_t before = std::time(nullptr);
     Settings.BasePath = "C:\\Bases\\Main";

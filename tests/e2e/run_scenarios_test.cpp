@@ -20,6 +20,7 @@
 #include "tests/e2e/harness.h"
 #include "tests/e2e/standin_watch.h"
 #include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -663,7 +664,9 @@ class Neighbour : public e2e::EndToEnd {
 public:
     Neighbour() { SetUp(); }
     ~Neighbour() override { TearDown(); }
+    using EndToEnd::Base;
     using EndToEnd::Check;
+    using EndToEnd::Expand;
     using EndToEnd::InfobaseMd;
     using EndToEnd::Journal;
     using EndToEnd::UnloadFile;
@@ -822,6 +825,45 @@ TEST_F(RunScenario, ConfiguratorsNotStartedByTheRunAreNeverTouched) {
                                    atMain.JournalLines()));
     EXPECT_EQ(ReadFile(atLogin.InfobaseMd()), OriginalMd);
     EXPECT_EQ(ReadFile(atMain.InfobaseMd()), OriginalMd);
+}
+
+// ---- many infobases ----
+
+// examples\fleet.bat under cmd over three settings files, one infobase each: a load, a wrong
+// log-in password, a file not newer with Update. Its summary has one line per infobase in
+// the order of the names, and its errorlevel says that one failed.
+TEST_F(RunScenario, FleetBatchFileSumsUpEveryInfobase) {
+    Neighbour wrong, same;
+    const std::string fleet = Work() + "\\fleet";
+    ASSERT_TRUE(CreateDirectoryA(fleet.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((fleet + "\\bases").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(WindowsPath(CFGLOAD_SOURCE_DIR "/examples/fleet.bat").c_str(), (fleet + "\\fleet.bat").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(CfgloadUnderTest().c_str(), (fleet + "\\cfgload.exe").c_str(), FALSE));
+    auto write = [&](const std::string& name, const Lines& settings, const std::string& base) {
+        WriteFile(fleet + "\\bases\\" + name, support::Joined(settings));
+        WriteFile(base + "\\standin.scenario", support::Joined(ScenarioWith({})));
+    };
+    write("a-torg.ini", Expand(DefaultSettings() + SettingsWith({})), Base());
+    write("b-sklad.ini", wrong.Expand(DefaultSettings() + Lines{std::string("Password=") + WrongSecret}), wrong.Base());
+    write("c-zup.ini", same.Expand(DefaultSettings() + SettingsWith({"Update=1"})), same.Base());
+    const FILETIME hourAgo = HoursFromNow(-1);
+    ASSERT_TRUE(SetLastWriteTime(same.InfobaseMd(), hourAgo));
+    ASSERT_TRUE(SetLastWriteTime(same.Expand("{new_md}"), hourAgo));
+
+    ChildResult run = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", fleet, 120000);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    // The batch file's own lines are ASCII: cmd re-encodes Cyrillic differently on Windows
+    // and under Wine.
+    const Lines summary = {"==== fleet run {*} ====", "OK         {*}:{*}:{*}  {*}:{*}:{*}  a-torg.ini (0)",
+                           "FAILED     {*}:{*}:{*}  {*}:{*}:{*}  b-sklad.ini (1)",
+                           "NOT NEWER  {*}:{*}:{*}  {*}:{*}:{*}  c-zup.ini (2)"};
+    EXPECT_TRUE(MatchSequence("summary log", summary, ConsoleLines(ReadFile(fleet + "\\fleet.log"))));
+    EXPECT_TRUE(MatchSequence("console", Lines{"..."} + summary, ConsoleLines(run.output)));
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_EQ(ReadFile(wrong.InfobaseMd()), OriginalMd);
+    EXPECT_EQ(ReadFile(same.InfobaseMd()), OriginalMd);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ set /a ELAPSED=FINISHED-STARTED
 if %ELAPSED% LSS 0 set /a ELAPSED+=8640000
 call :hms %STARTED% START_TEXT
 call :hms %ELAPSED% DURATION
-set RESULT=%RESULT%          
+set "RESULT=%RESULT%          "
 echo %RESULT:~0,10% %START_TEXT%  %DURATION%  %~nx1 (%CODE%)>> "%LIST%"
 goto :eof
 

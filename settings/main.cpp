@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    bool check = false;
     {
         PROFILE_SPAN(Settings);
         std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
         LoadSettings(settingsFile);
         ApplyCommandLine(args);
         CompleteSettings();
+        check = scan.check;
     }
-    return RunConfiguratorJob();
+    return check ? CheckConfiguratorJob() : RunConfiguratorJob();
 }

@@ -22,6 +22,7 @@ struct RunSettings {
     std::string ConfigPassword;
     std::string NewConfigPassword;
     std::string DownloadTo;
+    std::string LogFile;  // the run log's name, date patterns as in DownloadTo; empty: none
     int PauseFactor = 1;  // fixed: no source changes it
 };
 
@@ -30,6 +31,7 @@ extern RunSettings Settings;
 // Result of the first pass over the arguments.
 struct CommandLineScan {
     bool endProgram = false;   // "/h", "/?" or "/code" was handled: exit with 0
+    bool check = false;        // "/check": check the settings, start nothing
     std::string settingsFile;  // the last bare argument that follows no option; may be empty
 };
 

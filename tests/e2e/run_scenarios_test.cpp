@@ -656,6 +656,59 @@ TEST_F(RunScenario, DebugZeroPrintsNothing) {
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
 
+// ---- /check ----
+
+// The run's preparation and what a run would find out only once started: no configurator
+// is started, nothing changes, the temporary file in the unload folder is gone again.
+TEST_F(RunScenario, CheckStartsNothing) {
+    const FILETIME hourAgo = HoursFromNow(-1);
+    ASSERT_TRUE(SetLastWriteTime(InfobaseMd(), hourAgo));
+    ASSERT_TRUE(SetLastWriteTime(NewMd(), hourAgo));
+    const std::string work = LowerAnsi(Work());
+    const Lines passwords = {"Пароль пользователя: задан", "Пароль конфигурации: не задан",
+                             "Пароль загружаемой конфигурации: не задан"};
+    struct Row {
+        const char* what;
+        Lines settings;
+        int exitCode;
+        Lines console;
+    };
+    const Row rows[] = {
+        {"good", SettingsWith({"DownloadTo={unload}"}), 0,
+         Lines{"Подготовка командной строки...", "  1C: {standin}", "  База: {base}", "  Пользователь: Администратор", "",
+               "Конфигуратор найден: {standin}", "Выгрузка в файл: {unload_lower} - папка доступна для записи"} +
+             passwords + Lines{"Проверка пройдена: запуск возможен."}},
+        {"no executable", SettingsWith({"Path1CExe={work}\\1cv7s.exe"}), 1,
+         {"...", "  1C: {work}\\1cv7s.exe", "...", "ОШИБКА! Конфигуратор не найден: [{work}\\1cv7s.exe]", "..."}},
+        {"no unload folder", SettingsWith({"DownloadTo={work}\\Нет\\?F.zip"}), 1,
+         {"...", "ОШИБКА! Нет папки для выгрузки [" + work + "\\нет]", "..."}},
+        {"unload folder a file", SettingsWith({"DownloadTo={new_md}\\base.zip"}), 1,
+         {"...", "ОШИБКА! Папка для выгрузки [" + LowerAnsi(NewMd()) + "] - это файл", "..."}},
+        {"nothing to do", SettingsWith({"NewMDPath=nul"}), 1,
+         {"ОШИБКА! Нечего делать: NewMDPath [nul] отменяет загрузку, а DownloadTo не задан"}},
+        {"not newer", SettingsWith({"Update=1"}), 2,
+         Lines{"Загружаемый файл старее текущего!", "Конфигуратор найден: {standin}"} + passwords},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Case check;
+        check.settings = row.settings;
+        check.standin = ScenarioWith({});
+        check.arguments = {"/check"};
+        check.exitCode = row.exitCode;
+        check.console = row.console;
+        RunResult result = Verify(check);
+        EXPECT_EQ(result.standinStarts, 0);
+        EXPECT_TRUE(result.journal.empty());
+        EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+        EXPECT_TRUE(FileExists(NewMd()));
+        WIN32_FIND_DATAA found;
+        HANDLE left = FindFirstFileA((Work() + "\\cfgload-check-*").c_str(), &found);
+        EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the temporary file was left: " << found.cFileName;
+        if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    }
+}
+
 // ---- side by side with other configurators on the same desktop ----
 
 // A second infobase beside the test's own, with a folder, a stand-in and a journal of its

@@ -1,6 +1,6 @@
-# clang (the native fuzzing build) has no -fexec-charset for Windows-1251, so there the
-# targets compile Windows-1251 copies of the UTF-8 sources, made at configure time (an edit
-# of a source re-runs the configure step). clang passes the bytes of such string literals
+# clang (the native fuzzing build and the mingw-w64 one) has no -fexec-charset for
+# Windows-1251, so there the targets compile Windows-1251 copies of the UTF-8 sources, made
+# at configure time (an edit of a source re-runs the configure step). clang passes the bytes of such string literals
 # through unchanged, as g++ and MSVC do with their charset options. A "#line" at the top of
 # each copy keeps diagnostics and debug information on the original file.
 
@@ -29,7 +29,7 @@ function(cfgload_cp1251_copy source out_var)
 endfunction()
 
 # The headers every target may include, copied once.
-if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT WIN32)
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
   file(GLOB cfgload_cp1251_headers CONFIGURE_DEPENDS
        ${PROJECT_SOURCE_DIR}/settings/*.h ${PROJECT_SOURCE_DIR}/run/*.h
        ${PROJECT_SOURCE_DIR}/common/*.h ${PROJECT_SOURCE_DIR}/automation/*.h
@@ -39,16 +39,18 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT WIN32)
   endforeach()
 endif()
 
-# Replaces the target's sources by their copies; the copied headers come first on the
-# include path.
+# Replaces the target's C++ sources by their copies (a resource script stays where its
+# files are); the copied headers come first on the include path.
 function(cfgload_use_cp1251_copies target)
   get_target_property(sources ${target} SOURCES)
   get_target_property(source_dir ${target} SOURCE_DIR)
   set(copies)
   foreach(source IN LISTS sources)
     cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir} NORMALIZE)
-    cfgload_cp1251_copy(${source} copy)
-    list(APPEND copies ${copy})
+    if(source MATCHES "\\.(cpp|h)$")
+      cfgload_cp1251_copy(${source} source)
+    endif()
+    list(APPEND copies ${source})
   endforeach()
   set_property(TARGET ${target} PROPERTY SOURCES ${copies})
   target_include_directories(${target} BEFORE PRIVATE ${CFGLOAD_CP1251_DIR})

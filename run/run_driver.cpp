@@ -1,5 +1,6 @@
 #include "run/run_driver.h"
 
+#include <string>
 #include <vector>
 
 #include "automation/shared_words.h"
@@ -8,6 +9,7 @@
 #include "common/win_handles.h"
 #include "run/console.h"
 #include "run/interruption.h"
+#include "run/run_log.h"
 #include "run/unload_name.h"
 #include "settings/help.h"
 #include "settings/run_settings.h"
@@ -110,7 +112,18 @@ FileRelation CompareFileIdentity(HANDLE first, HANDLE second) {
     return same ? FileRelation::Same : FileRelation::Different;
 }
 
-int RunConfiguratorJob() {
+namespace {
+
+// What the preparation found that the run needs after the configurator has ended.
+struct PreparedRun {
+    FileRelation loadToInfobase = FileRelation::Unknown;
+};
+
+constexpr int ReadyToStart = -1;
+
+// Steps 1-8, shared by the run and the check: the infobase, the file to load, the Update
+// test, the unload name, and the command line's lines. ReadyToStart, or the exit code.
+int PrepareRun(PreparedRun& prepared) {
     RunSettings& s = Settings;
 
     // 1. Infobase directory.
@@ -167,14 +180,13 @@ int RunConfiguratorJob() {
 
     // 6. The file to load, and the Update test. Neither handle stays open while the
     // configurator runs, so it is never blocked by us.
-    FileRelation loadToInfobase = FileRelation::Unknown;
     if (LoadWanted) {
         unique_handle toLoad = OpenForReading(s.NewMDPath);
         if (!toLoad) {
             ReportError("Не могу прочитать файл [%s]", s.NewMDPath.c_str());
             return 1;
         }
-        loadToInfobase = CompareFileIdentity(toLoad.get(), infobase.get());
+        prepared.loadToInfobase = CompareFileIdentity(toLoad.get(), infobase.get());
         if (s.Update != 0) {
             FILETIME infobaseTime{}, loadTime{};
             if (!LastWriteTime(infobase.get(), &infobaseTime)) {
@@ -200,6 +212,88 @@ int RunConfiguratorJob() {
     ReportInfo("Подготовка командной строки...");
     ReportInfo("  1C: %s\n  База: %s\n  Пользователь: %s\n", s.Path1CExe.c_str(), s.BasePath.c_str(),
                s.User.c_str());
+    return ReadyToStart;
+}
+
+// The folder that the unload file goes to. A relative name is taken from the infobase's
+// folder, the configurator's current folder.
+std::string UnloadFolder(const std::string& name) {
+    const bool absolute = (!name.empty() && (name[0] == '\\' || name[0] == '/')) || (name.size() > 1 && name[1] == ':');
+    const std::string& base = Settings.BasePath;
+    std::string path = absolute ? name : base + (base.back() == '\\' ? "" : "\\") + name;
+    std::size_t separator = path.find_last_of("\\/");
+    if (separator == std::string::npos) return path.substr(0, 2);  // "c:name": that drive's folder
+    std::string folder = path.substr(0, separator);
+    if (folder.empty() || folder.back() == ':') folder += path[separator];  // a root keeps its separator
+    return folder;
+}
+
+bool CheckConfiguratorExecutable() {
+    if (!IsExistingFile(Settings.Path1CExe)) {
+        ReportError("Конфигуратор не найден: [%s]", Settings.Path1CExe.c_str());
+        return false;
+    }
+    ReportInfo("Конфигуратор найден: %s", Settings.Path1CExe.c_str());
+    return true;
+}
+
+// The unload's folder exists and takes a new file: one is created and removed again (on
+// close, so also if the check is cut short).
+bool CheckUnloadFolder() {
+    if (Settings.DownloadTo.empty()) return true;
+    const std::string folder = UnloadFolder(Settings.DownloadTo);
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        ReportError("Нет папки для выгрузки [%s]", folder.c_str());
+        return false;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ReportError("Папка для выгрузки [%s] - это файл", folder.c_str());
+        return false;
+    }
+    const std::string stem = folder + (folder.back() == '\\' || folder.back() == '/' ? "" : "\\") + "cfgload-check-";
+    std::string probe;
+    unique_handle file;
+    // A name of the moment, and a few more should one of them be taken.
+    for (DWORD attempt = 0, tick = GetTickCount(); attempt < 8 && !file; ++attempt) {
+        probe = stem + std::to_string(tick + attempt) + ".tmp";
+        file = OwnFileHandle(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (!file) {
+        ReportError("Не могу создать файл в папке для выгрузки [%s]: %s", folder.c_str(), SystemErrorText().c_str());
+        return false;
+    }
+    file.reset();
+    if (IsExistingFile(probe) && !DeleteFileA(probe.c_str())) {
+        ReportError("Не удалось удалить файл %s: %s", probe.c_str(), SystemErrorText().c_str());
+        return false;
+    }
+    ReportInfo("Выгрузка в файл: %s - папка доступна для записи", Settings.DownloadTo.c_str());
+    return true;
+}
+
+bool CheckLogFile() {
+    if (Settings.LogFile.empty()) return true;
+    std::string path, reason;
+    if (!CanOpenRunLog(path, reason)) {
+        ReportError("Не могу открыть журнал [%s]: %s", path.c_str(), reason.c_str());
+        return false;
+    }
+    ReportInfo("Журнал открывается: %s", path.c_str());
+    return true;
+}
+
+const char* SetOrNot(const std::string& password) { return password.empty() ? "не задан" : "задан"; }
+
+}  // namespace
+
+int RunConfiguratorJob() {
+    PreparedRun prepared;
+    int preparation = PrepareRun(prepared);
+    if (preparation != ReadyToStart) return preparation;
+    RunSettings& s = Settings;
     const std::string commandText = CommandLineText();
     std::vector<char> commandLine(commandText.begin(), commandText.end());
     commandLine.push_back('\0');
@@ -247,6 +341,25 @@ int RunConfiguratorJob() {
     }
 
     // 15. Success.
-    if (s.DeleteAfter != 0 && LoadWanted) DeleteLoadedFile(loadToInfobase);
+    if (s.DeleteAfter != 0 && LoadWanted) DeleteLoadedFile(prepared.loadToInfobase);
+    return 0;
+}
+
+int CheckConfiguratorJob() {
+    PreparedRun prepared;
+    const int preparation = PrepareRun(prepared);
+    if (preparation == 1) return 1;
+    // Not newer today (exit code 2) need not be so tonight: what a run needs is checked all
+    // the same.
+    bool ready = CheckConfiguratorExecutable();
+    ready = CheckUnloadFolder() && ready;
+    ready = CheckLogFile() && ready;
+    const RunSettings& s = Settings;
+    ReportInfo("Пароль пользователя: %s", SetOrNot(s.Password));
+    ReportInfo("Пароль конфигурации: %s", SetOrNot(s.ConfigPassword));
+    ReportInfo("Пароль загружаемой конфигурации: %s", SetOrNot(s.NewConfigPassword));
+    if (!ready) return 1;
+    if (preparation == 2) return 2;
+    ReportInfo("Проверка пройдена: запуск возможен.");
     return 0;
 }

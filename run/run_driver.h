@@ -7,6 +7,12 @@
 
 int RunConfiguratorJob();
 
+// /check: the run's preparation, then what a run would learn only once started (the
+// configurator's executable, the unload folder, the log), and whether each password is set.
+// Starts nothing and changes nothing but a temporary file; exit code 0 when a run could
+// start now, 1 when not, 2 where the Update test gives 2.
+int CheckConfiguratorJob();
+
 bool IsExistingDirectory(const std::string& path);
 
 // Full path of a file through the system's search order (SearchPathA), however long;

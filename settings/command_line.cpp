@@ -9,6 +9,9 @@ namespace {
 
 bool IsOption(const std::string& arg) { return !arg.empty() && arg[0] == '/'; }
 
+// Options that take no value (lower case): the argument after one is read on its own.
+bool IsSwitch(const std::string& option) { return option == "/check"; }
+
 std::string Lowered(std::string text) {
     LowerCaseAnsi(text);
     return text;
@@ -35,6 +38,10 @@ CommandLineScan ScanCommandLine(const std::vector<std::string>& args) {
                 scan.endProgram = true;
                 return scan;
             }
+            if (IsSwitch(option)) {
+                scan.check = true;  // "/check", the one switch
+                afterOption = false;
+            }
             continue;
         }
         // A bare argument right after an option is that option's value, never the file name.
@@ -60,7 +67,7 @@ void ApplyCommandLine(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (IsOption(arg)) {
             key = Lowered(arg).substr(1);
-            afterOption = true;
+            afterOption = !IsSwitch(Lowered(arg));
             continue;
         }
         if (afterOption) SetOption(key, arg);  // values keep their letter case

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     }
 
     std::string settingsFile;
+    bool check = false;
     {
         PROFILE_SPAN(Settings);
         std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
@@ -43,7 +44,10 @@ int main(int argc, char** argv) {
         LoadSettings(settingsFile);
         ApplyCommandLine(args);
         CompleteSettings();
+        check = scan.check;
     }
+    // The check changes nothing: it only asks whether the log could be opened.
+    if (check) return CheckConfiguratorJob();
     OpenRunLog(settingsFile);
     int exitCode = RunConfiguratorJob();
     CloseRunLog(exitCode);

@@ -31,6 +31,7 @@ extern RunSettings Settings;
 // Result of the first pass over the arguments.
 struct CommandLineScan {
     bool endProgram = false;   // "/h", "/?" or "/code" was handled: exit with 0
+    bool check = false;        // "/check": check the settings, start nothing
     std::string settingsFile;  // the last bare argument that follows no option; may be empty
 };
 

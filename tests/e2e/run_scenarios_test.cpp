@@ -20,6 +20,7 @@
 #include "tests/e2e/harness.h"
 #include "tests/e2e/standin_watch.h"
 #include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -711,6 +712,63 @@ TEST_F(RunScenario, LogInAFolderThatDoesNotExistGivesOneErrorLine) {
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
 }
 
+// ---- /check ----
+
+// The run's preparation and what a run would find out only once started: no configurator
+// is started, nothing changes, the temporary file in the unload folder is gone again.
+TEST_F(RunScenario, CheckStartsNothing) {
+    const FILETIME hourAgo = HoursFromNow(-1);
+    ASSERT_TRUE(SetLastWriteTime(InfobaseMd(), hourAgo));
+    ASSERT_TRUE(SetLastWriteTime(NewMd(), hourAgo));
+    const std::string work = LowerAnsi(Work());
+    const Lines passwords = {"Пароль пользователя: задан", "Пароль конфигурации: не задан",
+                             "Пароль загружаемой конфигурации: не задан"};
+    struct Row {
+        const char* what;
+        Lines settings;
+        int exitCode;
+        Lines console;
+    };
+    const Row rows[] = {
+        {"good", SettingsWith({"DownloadTo={unload}", "LogFile={work}\\check-?F.log"}), 0,
+         Lines{"Подготовка командной строки...", "  1C: {standin}", "  База: {base}", "  Пользователь: Администратор", "",
+               "Конфигуратор найден: {standin}", "Выгрузка в файл: {unload_lower} - папка доступна для записи",
+               "Журнал открывается: {work}\\check-base.log"} +
+             passwords + Lines{"Проверка пройдена: запуск возможен."}},
+        {"no executable", SettingsWith({"Path1CExe={work}\\1cv7s.exe"}), 1,
+         {"...", "  1C: {work}\\1cv7s.exe", "...", "ОШИБКА! Конфигуратор не найден: [{work}\\1cv7s.exe]", "..."}},
+        {"no unload folder", SettingsWith({"DownloadTo={work}\\Нет\\?F.zip"}), 1,
+         {"...", "ОШИБКА! Нет папки для выгрузки [" + work + "\\нет]", "..."}},
+        {"unload folder a file", SettingsWith({"DownloadTo={new_md}\\base.zip"}), 1,
+         {"...", "ОШИБКА! Папка для выгрузки [" + LowerAnsi(NewMd()) + "] - это файл", "..."}},
+        {"log cannot be opened", SettingsWith({"LogFile={work}\\нет\\?F.log"}), 1,
+         {"...", "ОШИБКА! Не могу открыть журнал [{work}\\нет\\base.log]: (3) {*}", "..."}},
+        {"nothing to do", SettingsWith({"NewMDPath=nul"}), 1,
+         {"ОШИБКА! Нечего делать: NewMDPath [nul] отменяет загрузку, а DownloadTo не задан"}},
+        {"not newer", SettingsWith({"Update=1"}), 2,
+         Lines{"Загружаемый файл старее текущего!", "Конфигуратор найден: {standin}"} + passwords},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Case check;
+        check.settings = row.settings;
+        check.standin = ScenarioWith({});
+        check.arguments = {"/check"};
+        check.exitCode = row.exitCode;
+        check.console = row.console;
+        RunResult result = Verify(check);
+        EXPECT_EQ(result.standinStarts, 0);
+        EXPECT_TRUE(result.journal.empty());
+        EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
+        EXPECT_TRUE(FileExists(NewMd()));
+        EXPECT_FALSE(FileExists(Work() + "\\check-base.log")) << "the check wrote a log";
+        WIN32_FIND_DATAA found;
+        HANDLE left = FindFirstFileA((Work() + "\\cfgload-check-*").c_str(), &found);
+        EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the temporary file was left: " << found.cFileName;
+        if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    }
+}
+
 // ---- side by side with other configurators on the same desktop ----
 
 // A second infobase beside the test's own, with a folder, a stand-in and a journal of its
@@ -719,7 +777,9 @@ class Neighbour : public e2e::EndToEnd {
 public:
     Neighbour() { SetUp(); }
     ~Neighbour() override { TearDown(); }
+    using EndToEnd::Base;
     using EndToEnd::Check;
+    using EndToEnd::Expand;
     using EndToEnd::InfobaseMd;
     using EndToEnd::Journal;
     using EndToEnd::UnloadFile;
@@ -898,6 +958,52 @@ TEST_F(RunScenario, ConfiguratorsNotStartedByTheRunAreNeverTouched) {
                                    atMain.JournalLines()));
     EXPECT_EQ(ReadFile(atLogin.InfobaseMd()), OriginalMd);
     EXPECT_EQ(ReadFile(atMain.InfobaseMd()), OriginalMd);
+}
+
+// ---- many infobases ----
+
+// examples\fleet.bat under cmd over three settings files, one infobase each: a load, a wrong
+// log-in password, a file not newer with Update. Its summary has one line per infobase in
+// the order of the names, and its errorlevel says that one failed.
+TEST_F(RunScenario, FleetBatchFileSumsUpEveryInfobase) {
+    Neighbour wrong, same;
+    const std::string fleet = Work() + "\\fleet";
+    ASSERT_TRUE(CreateDirectoryA(fleet.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((fleet + "\\bases").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(WindowsPath(CFGLOAD_SOURCE_DIR "/examples/fleet.bat").c_str(), (fleet + "\\fleet.bat").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(CfgloadUnderTest().c_str(), (fleet + "\\cfgload.exe").c_str(), FALSE));
+    auto write = [&](const std::string& name, const Lines& settings, const std::string& base) {
+        WriteFile(fleet + "\\bases\\" + name, support::Joined(settings));
+        WriteFile(base + "\\standin.scenario", support::Joined(ScenarioWith({})));
+    };
+    write("a-torg.ini", Expand(DefaultSettings() + SettingsWith({})), Base());
+    write("b-sklad.ini", wrong.Expand(DefaultSettings() + Lines{std::string("Password=") + WrongSecret}), wrong.Base());
+    write("c-zup.ini", same.Expand(DefaultSettings() + SettingsWith({"Update=1"})), same.Base());
+    const FILETIME hourAgo = HoursFromNow(-1);
+    ASSERT_TRUE(SetLastWriteTime(same.InfobaseMd(), hourAgo));
+    ASSERT_TRUE(SetLastWriteTime(same.Expand("{new_md}"), hourAgo));
+
+    ChildResult run = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", fleet, 120000);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    // The batch file's own lines are ASCII: cmd re-encodes Cyrillic differently on Windows
+    // and under Wine.
+    const Lines summary = {"==== fleet run {*} ====", "OK         {*}:{*}:{*}  {*}:{*}:{*}  a-torg.ini (0)",
+                           "FAILED     {*}:{*}:{*}  {*}:{*}:{*}  b-sklad.ini (1)",
+                           "NOT NEWER  {*}:{*}:{*}  {*}:{*}:{*}  c-zup.ini (2)"};
+    EXPECT_TRUE(MatchSequence("summary log", summary, ConsoleLines(ReadFile(fleet + "\\fleet.log"))));
+    EXPECT_TRUE(MatchSequence("console", Lines{"..."} + summary, ConsoleLines(run.output)));
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    EXPECT_EQ(ReadFile(wrong.InfobaseMd()), OriginalMd);
+    EXPECT_EQ(ReadFile(same.InfobaseMd()), OriginalMd);
+    // Each infobase's own log, named after its settings file, ends with its exit code.
+    for (const auto& [name, code] : {std::pair{"a-torg", 0}, {"b-sklad", 1}, {"c-zup", 2}}) {
+        const Lines lines = LogLines(ReadFile(fleet + "\\logs\\" + name + ".log"));
+        ASSERT_FALSE(lines.empty()) << name;
+        EXPECT_TRUE(MatchEntry("Завершение: код выхода " + std::to_string(code) + ", длительность {*}", lines.back()))
+            << name << ": " << Printable(lines.back());
+    }
 }
 
 }  // namespace

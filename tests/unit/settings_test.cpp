@@ -123,6 +123,21 @@ TEST(Settings, LastBareNameIsTheSettingsFileAndAValueIsNeverOne) {
     EXPECT_EQ(Settings.User, "");
 }
 
+TEST(Settings, CheckTakesNoValueWhereverItStands) {
+    TempFile a("User=from a\n");
+    const std::vector<std::vector<std::string>> lines = {
+        {"/check", a.path}, {a.path, "/CHECK"}, {"/Debug", "1", "/Check", a.path}};
+    for (const auto& args : lines) {
+        SCOPED_TRACE(args[0]);
+        CommandLineScan scan = ScanCommandLine(args);
+        EXPECT_TRUE(scan.check);
+        EXPECT_EQ(scan.settingsFile, a.path);
+        ParseAsEntry(args);
+        EXPECT_EQ(Settings.User, "from a");
+    }
+    EXPECT_FALSE(ScanCommandLine({a.path, "/checks", "x"}).check);
+}
+
 TEST(Settings, OptionFollowedByOptionHasNoValue) {
     ParseAsEntry({"/user", "/basepath", "C:\\B", "/worktime", "  15"});
     EXPECT_EQ(Settings.User, "");

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/window_record.h"
+#include "common/win_handles.h"
 #include "settings/run_settings.h"
 #include "tests/support/files.h"
 #include "tests/support/hosted_dialog.h"
@@ -157,6 +158,19 @@ TEST_F(WindowRecordTest, AHungWindowTakesOneSecond) {
     picture_ = PictureFile(LineWith(record, "  picture "));
     EXPECT_EQ(record.find(TypedSecret), std::string::npos);
     EXPECT_EQ(record.find(LoginSecret), std::string::npos);
+}
+
+// Once the process has ended its id may be another's: only the end and its exit code are said.
+TEST_F(WindowRecordTest, AnEndedProcessGivesItsExitCode) {
+    HostedDialog host(WINDOW_HOST_EXE, KeyWarning());
+    ASSERT_TRUE(host.started());
+    unique_handle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, host.processId()));
+    ASSERT_TRUE(process);
+    PostMessageA(host.window(), WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(host.WaitExit(10000));
+    EXPECT_EQ(RecordWindows(host.processId(), process.get(), "проверка", log_),
+              "Окна конфигуратора (процесс " + std::to_string(host.processId()) +
+                  "): проверка\nПроцесс конфигуратора завершён, код выхода 0");
 }
 
 }  // namespace

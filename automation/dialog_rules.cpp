@@ -4,6 +4,7 @@
 
 #include "automation/configurator_texts.h"
 #include "automation/shared_words.h"
+#include "automation/window_record.h"
 #include "automation/window_tools.h"
 #include "common/profile.h"
 #include "run/console.h"
@@ -272,6 +273,7 @@ void ContinueAfterUnload(HWND dialog, const DialogRule& row) {
 }
 
 void AnswerUnknownDialog(HWND dialog, const DialogRule& row) {
+    LogUnknownWindow(dialog);
     std::string description = DescribeWindow(dialog);
     int pressed = PressDialogButton(dialog, row.mode, RowButton(row), row.orElse, DefaultButtonId(dialog));
     ReportInfo("%s \n =%s=", description.c_str(), ButtonCaption(pressed).c_str());

@@ -12,6 +12,8 @@ extern std::uint32_t SupervisorFlags;
 constexpr std::uint32_t PasswordRejected = 4;
 constexpr std::uint32_t Failed = 32;
 constexpr std::uint32_t Finished = 64;
+// The configurator's windows were written to the log at the run's failing end.
+constexpr std::uint32_t EndingRecorded = 128;
 
 // 1 at start; cleared when nothing is to be loaded.
 extern int LoadWanted;

@@ -5,6 +5,7 @@
 #include "automation/configurator_texts.h"
 #include "automation/dialog_rules.h"
 #include "automation/shared_words.h"
+#include "automation/window_record.h"
 #include "automation/window_tools.h"
 #include "common/profile.h"
 #include "common/tick_countdown.h"
@@ -80,6 +81,8 @@ DWORD WaitUntilIdleFor(HANDLE process, unsigned long long limitMs) {
 
 int TerminateAtDeadline(HANDLE process) {
     ReportError("Истекло время выполнения задачи!!!");
+    // Taken before the end: afterwards the record could only say that the process ended.
+    LogFailedRun(GetProcessId(process), process, "истекло время выполнения задачи");
     if (!TerminateProcess(process, DeadlineExitCode)) ReportError("%s", SystemErrorText().c_str());
     return 1;
 }

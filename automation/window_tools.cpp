@@ -29,10 +29,13 @@ bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT b
 
 // Wide variant for the list reads: the system then hands over the item as UTF-16 on
 // Windows and under Wine alike, so the buffer size is known exactly.
-bool SendBoundedWide(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
+bool SendBoundedWide(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer,
+                     TickCountdown* allowance = nullptr) {
     PROFILE_WAIT(Configurator);
+    UINT boundMs = allowance ? static_cast<UINT>(allowance->NextSlice(ReplyBoundMs)) : ReplyBoundMs;
+    if (boundMs == 0) return false;
     DWORD_PTR result = 0;
-    LRESULT sent = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, ReplyBoundMs, &result);
+    LRESULT sent = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, boundMs, &result);
     if (answer) *answer = static_cast<LRESULT>(result);
     return sent != 0;
 }
@@ -223,16 +226,16 @@ int DefaultButtonId(HWND dialog) {
 }
 
 void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit,
-                      const std::function<bool()>& stop) {
+                      const std::function<bool()>& stop, TickCountdown* allowance) {
     if (!IsWindow(listBox)) return;
     LRESULT count = 0;
-    if (!SendBoundedWide(listBox, LB_GETCOUNT, 0, 0, &count) || count == LB_ERR) return;
+    if (!SendBoundedWide(listBox, LB_GETCOUNT, 0, 0, &count, allowance) || count == LB_ERR) return;
     std::wstring wide;
     std::string item;
     for (LRESULT index = 0; index < count; ++index) {
         if (stop && stop()) break;
         LRESULT length = 0;
-        if (!SendBoundedWide(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, &length) ||
+        if (!SendBoundedWide(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, &length, allowance) ||
             length == LB_ERR || length < 0 || length > LongestListItem)
             break;
         // Sized by the wide length (what LB_GETTEXT writes, terminator included); a little
@@ -240,7 +243,7 @@ void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)
         wide.assign(static_cast<std::size_t>(length) + 16, L'\0');
         LRESULT read = 0;
         if (!SendBoundedWide(listBox, LB_GETTEXT, static_cast<WPARAM>(index),
-                             reinterpret_cast<LPARAM>(wide.data()), &read) ||
+                             reinterpret_cast<LPARAM>(wide.data()), &read, allowance) ||
             read == LB_ERR || read < 0)
             break;
         int characters = static_cast<int>(read < length ? read : length);

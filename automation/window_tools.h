@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class TickCountdown;
+
 // Child-control id of a message box's text.
 constexpr int MessageBoxTextId = 0xFFFF;
 
@@ -57,9 +59,10 @@ int DefaultButtonId(HWND dialog);
 // The items of a list box of another process, in order, each handed to the visitor as soon
 // as it is read (a long list is never held whole). Reading stops at the first item that
 // cannot be read (time-out, LB_ERR, the list gone, a length beyond any real item), or
-// before an item when stop() holds; the items before it have been handed on.
+// before an item when stop() holds; the items before it have been handed on. With an
+// allowance, each reply is also bounded by what is left of it.
 void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit,
-                      const std::function<bool()>& stop = nullptr);
+                      const std::function<bool()>& stop = nullptr, TickCountdown* allowance = nullptr);
 // The same items, collected.
 std::vector<std::string> ListBoxItems(HWND listBox);
 

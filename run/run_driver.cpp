@@ -5,6 +5,7 @@
 
 #include "automation/shared_words.h"
 #include "automation/supervisor.h"
+#include "automation/window_record.h"
 #include "common/profile.h"
 #include "common/win_handles.h"
 #include "run/console.h"
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr DWORD ConfiguratorCreationFlags = CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS;  // 0x220
+const char RunFailedReason[] = "работа завершается с ошибкой";
 
 bool NamesNoFile(std::string name) {
     LowerCaseAnsi(name);
@@ -327,7 +329,10 @@ int RunConfiguratorJob() {
         // 11-12. Ready for input.
         ReportInfo("Ожидаем запуска конфигуратора...");
         ReportInfo("  ИД процесса: %d", static_cast<int>(process.dwProcessId));
-        if (int failed = WaitForStart(process.hProcess)) return failed;
+        if (int failed = WaitForStart(process.hProcess)) {
+            LogFailedRun(process.dwProcessId, process.hProcess, RunFailedReason);
+            return failed;
+        }
 
         // 13. The time limit counts from here.
         if (s.WorkTime != 0) {
@@ -337,7 +342,10 @@ int RunConfiguratorJob() {
 
         // 14. Supervision.
         ReportInfo("Поиск окна конфигуратора");
-        if (int result = SuperviseConfigurator(process.dwProcessId, process.hProcess)) return result;
+        if (int result = SuperviseConfigurator(process.dwProcessId, process.hProcess)) {
+            LogFailedRun(process.dwProcessId, process.hProcess, RunFailedReason);
+            return result;
+        }
     }
 
     // 15. Success.

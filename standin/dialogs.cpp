@@ -26,14 +26,17 @@ struct DialogContext {
 // set through the ANSI functions once the dialog exists, so they stay Windows-1251 bytes.
 class DialogTemplate {
 public:
-    DialogTemplate(DWORD style, short cx, short cy) {
+    DialogTemplate(DWORD style, short cx, short cy, const std::wstring& className = {}) {
         AddDword(style);
         AddDword(0);  // extended style: the system adds the dialog frame bits itself
         countAt_ = words_.size();
         words_.push_back(0);
         for (short v : {short(0), short(0), cx, cy}) words_.push_back(static_cast<WORD>(v));
         words_.push_back(0);  // no menu
-        words_.push_back(0);  // standard dialog class
+        if (className.empty())
+            words_.push_back(0);  // standard dialog class
+        else
+            AddWide(className.c_str());
         words_.push_back(0);  // empty title (set later)
         words_.push_back(8);  // DS_SETFONT: point size, then face name
         AddWide(L"MS Shell Dlg");
@@ -67,6 +70,8 @@ private:
     std::vector<WORD> words_;
     size_t countAt_ = 0;
 };
+
+bool SameWord(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
 
 std::string ReadText(HWND window) {
     int length = GetWindowTextLengthA(window);
@@ -133,6 +138,26 @@ std::string FieldText(HWND dialog, const DialogSpec& spec) {
     return ReadText(GetDlgItem(dialog, FieldId));
 }
 
+// In the template's order, which is the order of the dialog's children.
+void PlaceRecordedControls(HWND dialog, const DialogSpec& spec) {
+    HWND control = GetWindow(dialog, GW_CHILD);
+    for (const RecordedControl& recorded : spec.recorded) {
+        if (!control) break;
+        SetWindowTextA(control, recorded.text.c_str());
+        for (const std::string& item : recorded.items) {
+            UINT add = SameWord(recorded.className, "ComboBox") ? CB_ADDSTRING : LB_ADDSTRING;
+            SendMessageA(control, add, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        }
+        if (recorded.selected) SendMessageA(control, CB_SETCURSEL, 0, 0);
+        const RECT& place = recorded.place;
+        SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        control = GetWindow(control, GW_HWNDNEXT);
+    }
+    if (spec.width > 0 && spec.height > 0)
+        SetWindowPos(dialog, nullptr, 0, 0, spec.width, spec.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void InitDialog(HWND dialog, DialogContext* context) {
     const DialogSpec& spec = *context->spec;
     SetWindowTextA(dialog, spec.title.c_str());
@@ -170,6 +195,7 @@ void InitDialog(HWND dialog, DialogContext* context) {
         }
         case Field::None: break;
     }
+    if (!spec.recorded.empty()) PlaceRecordedControls(dialog, spec);
     if (spec.defaultId) SendMessageA(dialog, DM_SETDEFID, spec.defaultId, 0);
     if (context->vanishMs > 0) SetTimer(dialog, VanishTimer, context->vanishMs, nullptr);
     Journal("show", spec.name, ShownText(spec));
@@ -228,7 +254,50 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     return FALSE;
 }
 
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    int length = MultiByteToWideChar(1251, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
+    return wide;
+}
+
+// A control class that the system does not have gets one of its own that keeps its text,
+// and a dialog class other than the system's is made from the system's dialog class.
+void EnsureClass(const std::string& name, bool dialog) {
+    WNDCLASSA known{};
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (GetClassInfoA(nullptr, name.c_str(), &known) || GetClassInfoA(instance, name.c_str(), &known)) return;
+    WNDCLASSA made{};
+    if (dialog) GetClassInfoA(nullptr, "#32770", &made);
+    if (!dialog) {
+        made.lpfnWndProc = DefWindowProcA;
+        made.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    }
+    made.hInstance = instance;
+    made.lpszClassName = name.c_str();
+    if (!RegisterClassA(&made)) Journal("dialog-error", name, std::to_string(GetLastError()));
+}
+
+// The recorded controls in the template; their places are set in pixels once they exist.
+DialogTemplate BuildRecordedTemplate(const DialogSpec& spec) {
+    std::wstring className;
+    if (!spec.className.empty() && spec.className != "#32770") {
+        EnsureClass(spec.className, true);
+        className = Wide(spec.className);
+    }
+    // Shown and enabled as a modal dialog is; the template has a font.
+    DWORD style = spec.style ? (spec.style & ~(WS_VISIBLE | WS_DISABLED | WS_CHILD)) | DS_SETFONT
+                             : WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+    DialogTemplate dialogTemplate(style, 200, 100, className);
+    for (const RecordedControl& control : spec.recorded) {
+        EnsureClass(control.className, false);
+        dialogTemplate.AddItem(Wide(control.className).c_str(), control.style & ~WS_POPUP, control.id, 0, 0, 10, 10);
+    }
+    return dialogTemplate;
+}
+
 DialogTemplate BuildTemplate(const DialogSpec& spec) {
+    if (!spec.recorded.empty()) return BuildRecordedTemplate(spec);
     const short margin = 7, buttonWidth = 54, buttonHeight = 14, gap = 6;
     short width = 220;
     short messageHeight = 0;

@@ -21,6 +21,17 @@ struct ButtonSpec {
 
 enum class Field { None, Edit, PasswordEdit, ComboBox, ListBox };
 
+// A control as a record of cfgload lists it, placed in pixels of the dialog's client area.
+struct RecordedControl {
+    std::string className;
+    int id = 0;
+    DWORD style = 0;
+    RECT place{};
+    std::string text;
+    std::vector<std::string> items;  // ListBox items; a ComboBox's text is its one item
+    bool selected = false;           // the ComboBox's item is selected
+};
+
 struct DialogSpec {
     std::string name;       // short name for the journal and the scenario
     std::string title;
@@ -33,6 +44,12 @@ struct DialogSpec {
     std::vector<std::string> items;   // ListBox items
     std::vector<ButtonSpec> buttons;
     int defaultId = 0;
+    // A recorded window: these controls instead of the layout above, the window class when
+    // not the system's dialog class, and the style and the size in pixels when not 0.
+    std::vector<RecordedControl> recorded;
+    std::string className;
+    DWORD style = 0;
+    int width = 0, height = 0;
     // Message boxes close on any standard id (1 to 11), as the system's do; other dialogs
     // only on their own buttons and on OK and Cancel.
     bool messageBox = false;

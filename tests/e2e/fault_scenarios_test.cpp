@@ -5,9 +5,13 @@
 // a run that did not succeed. Expected texts come from the stand-in's own copy (expected.h).
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -404,6 +408,121 @@ TEST_F(Faults, DialogsThatVanishWhileFoundOrAnswered) {
     for (const auto& event : result.journal) shown += event.kind == "show" && event.name == "extra_blink";
     EXPECT_EQ(shown, 300);
     std::printf("vanishing dialogs answered or reported: %zu of 300\n", answers.size() / 2);
+}
+
+// The log's text (UTF-8 with a byte-order mark) as Windows-1251 lines.
+std::vector<std::string> LogLines(const std::string& utf8) {
+    std::string bytes = utf8.compare(0, 3, "\xEF\xBB\xBF") == 0 ? utf8.substr(3) : utf8;
+    std::wstring wide(bytes.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                        wide.data(), static_cast<int>(wide.size()))));
+    std::string text(wide.size() * 2, '\0');
+    text.resize(static_cast<size_t>(WideCharToMultiByte(1251, 0, wide.data(), static_cast<int>(wide.size()),
+                                                        text.data(), static_cast<int>(text.size()), nullptr, nullptr)));
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+std::string Value(const std::string& line, const std::string& key) {
+    size_t at = line.find(" " + key + "=");
+    if (at == std::string::npos) return {};
+    at += key.size() + 2;
+    if (line[at] != '"') return line.substr(at, line.find(' ', at) - at);
+    std::string value;  // the record's quoting undone, as far as a file name needs
+    for (++at; at < line.size() && line[at] != '"'; ++at) {
+        if (line[at] == '\\' && at + 1 < line.size()) ++at;
+        value += line[at];
+    }
+    return value;
+}
+
+// The first record's unknown window: its line and its controls' lines, without what a
+// window shown anew may change (handles, places, sizes), and its picture's line.
+Lines UnknownWindowRecord(const std::vector<std::string>& log, std::string* picture = nullptr) {
+    Lines record;
+    auto window = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.compare(0, 7, "window ") == 0 && line.size() > 8 && line.substr(line.size() - 8) == " unknown";
+    });
+    for (auto line = window; line != log.end() && (line == window || line->compare(0, 2, "  ") == 0); ++line) {
+        if (line->compare(0, 10, "  picture ") == 0) {
+            if (picture) *picture = *line;
+            continue;
+        }
+        std::string bare;
+        std::istringstream words(*line);
+        for (std::string word; words >> word;)
+            if (word.compare(0, 7, "handle=") != 0 && word.compare(0, 6, "owner=") != 0 &&
+                word.compare(0, 6, "place=") != 0 && word.compare(0, 5, "size=") != 0)
+                bare += word + " ";
+        record.push_back(bare);
+    }
+    return record;
+}
+
+// A window that no rule knows, with static texts and no button, open through the work: the
+// log holds its texts when the fall-back meets it and again at the deadline, with a picture
+// of it. That record, shown again by the stand-in, is met with the same texts.
+TEST_F(Faults, UnknownWindowRecordedAndShownAgainFromTheRecord) {
+    const Lines console = LoginLines(true) + OpenFileLines() + Lines{
+        "Ключ защиты::Ключ защиты не найден!::Работа в демо-режиме ", " ==", TimeIsUp};
+    const Lines journal = LoginJournal(LoginSecret) + OpenFileJournal() + Lines{"show extra_key Ключ защиты"};
+    Case run;
+    run.settings = Settings({"LogFile={work}\\night.log"});
+    run.standin = Scenario({"extra_key.at=after_file", "extra_key.title=Ключ защиты",
+                            "extra_key.statics=Ключ защиты не найден!|Работа в демо-режиме", "extra_key.buttons="});
+    run.console = console;
+    run.journal = journal;
+    CutOffAtTheDeadline(run);
+
+    const std::vector<std::string> log = LogLines(ReadFile(Work() + "\\night.log"));
+    int texts = 0, fallback = 0, deadline = 0;
+    size_t deadlineAt = 0;
+    for (size_t i = 0; i < log.size(); ++i) {
+        texts += log[i].find(" text=\"Ключ защиты не найден!\"") != std::string::npos;
+        fallback += log[i].find("): окно, которого нет в правилах") != std::string::npos;
+        if (log[i].find("): истекло время выполнения задачи") != std::string::npos) ++deadline, deadlineAt = i;
+    }
+    EXPECT_EQ(texts, 2) << "once when met, once at the deadline";
+    EXPECT_EQ(fallback, 1);
+    ASSERT_EQ(deadline, 1);
+    // Only the log's last line, dated, follows the record taken at the deadline.
+    int dated = 0;
+    for (size_t i = deadlineAt + 1; i < log.size(); ++i) dated += log[i].size() > 4 && std::isdigit(static_cast<unsigned char>(log[i][0]));
+    EXPECT_EQ(dated, 1);
+
+    std::string pictureLine;
+    const Lines recorded = UnknownWindowRecord(log, &pictureLine);
+    ASSERT_FALSE(recorded.empty());
+    const std::string window = *std::find_if(log.begin(), log.end(), [](const std::string& line) {
+        return line.compare(0, 7, "window ") == 0 && line.find(" unknown") != std::string::npos;
+    });
+    EXPECT_EQ(Value(pictureLine, "size"), Value(window, "size")) << pictureLine;
+    const std::string picture = ReadFile(Value(pictureLine, "file"));
+    ASSERT_GT(picture.size(), 54u) << pictureLine;
+    BITMAPINFOHEADER info;
+    std::memcpy(&info, picture.data() + sizeof(BITMAPFILEHEADER), sizeof info);
+    EXPECT_EQ(std::to_string(info.biWidth) + "x" + std::to_string(info.biHeight), Value(window, "size"));
+    EXPECT_EQ(info.biBitCount, 24);
+    const size_t pixels = sizeof(BITMAPFILEHEADER) + sizeof info;
+    EXPECT_NE(picture.find_first_not_of(picture[pixels], pixels), std::string::npos) << "all one colour";
+
+    // The record, shown again.
+    ASSERT_TRUE(CopyFileA((Work() + "\\night.log").c_str(), (Work() + "\\recorded.log").c_str(), FALSE));
+    Case replay;
+    replay.settings = Settings({"LogFile={work}\\replay.log"});
+    std::string recordedLog;  // a scenario value, its backslashes escaped
+    for (char c : Work() + "\\recorded.log") recordedLog += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    replay.standin = Scenario({"extra_key.at=after_file", "extra_key.record=" + recordedLog});
+    replay.console = console;
+    replay.journal = journal;
+    CutOffAtTheDeadline(replay);
+    EXPECT_TRUE(MatchSequence("the window shown again", recorded,
+                              UnknownWindowRecord(LogLines(ReadFile(Work() + "\\replay.log")))));
 }
 
 // Unknown dialogs of every shape, one after another, one of them opened five times over:

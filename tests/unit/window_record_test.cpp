@@ -1,0 +1,176 @@
+// Records of the configurator's windows against a real dialog of another process (the
+// window host): what they say, what they never say, the picture, and the one-second bound.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "automation/window_record.h"
+#include "common/win_handles.h"
+#include "settings/run_settings.h"
+#include "tests/support/files.h"
+#include "tests/support/hosted_dialog.h"
+
+namespace {
+
+const char TypedSecret[] = "Скрытый-ввод-4711";
+const char LoginSecret[] = "Вход-Пароль-0815";
+
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// A record's quoting of a file name, and its undoing.
+std::string Escaped(const std::string& path) {
+    std::string escaped;
+    for (char c : path) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return escaped;
+}
+std::string PictureFile(const std::string& pictureLine) {
+    std::size_t start = pictureLine.find("file=\"");
+    if (start == std::string::npos) return {};
+    std::string path;
+    for (std::size_t at = start + 6; at < pictureLine.size() && pictureLine[at] != '"'; ++at) {
+        if (pictureLine[at] == '\\') ++at;
+        path += pictureLine[at];
+    }
+    return path;
+}
+
+// The line of the record that holds the part.
+std::string LineWith(const std::string& record, const std::string& part) {
+    std::size_t at = record.find(part);
+    if (at == std::string::npos) return {};
+    std::size_t start = record.rfind('\n', at), end = record.find('\n', at);
+    start = start == std::string::npos ? 0 : start + 1;
+    return record.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+class WindowRecordTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = Settings;
+        Settings.Password = LoginSecret;
+        log_ = support::TempRoot() + "\\record-test-" + std::to_string(GetCurrentProcessId()) + ".log";
+    }
+    void TearDown() override {
+        Settings = saved_;
+        if (!picture_.empty()) DeleteFileA(picture_.c_str());
+    }
+
+    DialogSpec KeyWarning() const {
+        DialogSpec spec;
+        spec.caption = "Ключ защиты";
+        spec.controls = {{"Static", 0xFFFF, "Ключ защиты не найден!\nРабота в демо-режиме.", SS_LEFT},
+                         {"Edit", 100, TypedSecret, ES_PASSWORD | WS_BORDER},
+                         {"Edit", 101, LoginSecret, WS_BORDER},
+                         {"ListBox", 102, "", WS_VSCROLL | WS_BORDER},
+                         {"Button", 1, "Продолжить", BS_PUSHBUTTON},
+                         {"Button", 2, "Выход", BS_PUSHBUTTON}};
+        for (int i = 1; i <= 60; ++i) spec.listItems.push_back("Строка " + std::to_string(i));
+        spec.defaultId = 2;
+        return spec;
+    }
+
+    RunSettings saved_;
+    std::string log_;
+    std::string picture_;
+};
+
+TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
+    HostedDialog host(WINDOW_HOST_EXE, KeyWarning());
+    ASSERT_TRUE(host.started());
+    ULONGLONG start = GetTickCount64();
+    std::string record = RecordWindows(host.processId(), nullptr, "проверка", log_, host.window());
+    ULONGLONG took = GetTickCount64() - start;
+    std::printf("described and pictured in %llu ms\n", took);
+    EXPECT_LT(took, WindowRecordMs);
+
+    EXPECT_EQ(record.find("Окна конфигуратора (процесс " + std::to_string(host.processId()) + "): проверка\n"), 0u);
+    std::string window = LineWith(record, "window handle=");
+    EXPECT_NE(window.find(" class=\"#32770\" title=\"Ключ защиты\" "), std::string::npos) << window;
+    EXPECT_NE(window.find(" visible=1 enabled=1"), std::string::npos) << window;
+    EXPECT_NE(window.find(" unknown"), std::string::npos) << window;
+    EXPECT_NE(record.find("\n  control handle="), std::string::npos);
+    EXPECT_NE(LineWith(record, " id=65535 ").find(" text=\"Ключ защиты не найден!\\nРабота в демо-режиме.\""),
+              std::string::npos);
+    // Passwords: the password edit and the edit that holds the run's password.
+    EXPECT_NE(LineWith(record, " id=100 ").find(" password length=17"), std::string::npos) << record;
+    EXPECT_NE(LineWith(record, " id=101 ").find(" password length=16"), std::string::npos) << record;
+    EXPECT_EQ(record.find(TypedSecret), std::string::npos);
+    EXPECT_EQ(record.find(LoginSecret), std::string::npos);
+    // The list: its count and its first fifty items.
+    std::string list = LineWith(record, " id=102 ");
+    EXPECT_NE(list.find(" count=60 item=\"Строка 1\" item=\"Строка 2\" "), std::string::npos) << list;
+    EXPECT_EQ(Count(list, " item="), 50);
+    EXPECT_NE(list.find(" item=\"Строка 50\""), std::string::npos);
+    // Captions, the default button marked.
+    std::string yes = LineWith(record, "text=\"Продолжить\""), no = LineWith(record, "text=\"Выход\"");
+    EXPECT_EQ(yes.find(" default"), std::string::npos) << yes;
+    EXPECT_EQ(no.substr(no.size() - 8), " default") << no;
+
+    // The picture: beside the log, named after it, 24 bits, the window's size, not all one colour.
+    std::string picture = LineWith(record, "  picture ");
+    RECT frame{};
+    GetWindowRect(host.window(), &frame);
+    const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
+    std::string size = " size=" + std::to_string(width) + "x" + std::to_string(height);
+    ASSERT_EQ(picture.find("  picture file=\"" + Escaped(log_.substr(0, log_.size() - 4)) + "-"), 0u) << picture;
+    EXPECT_NE(picture.find(size), std::string::npos) << picture;
+    picture_ = PictureFile(picture);
+    std::string bytes = support::ReadWholeFile(picture_);
+    ASSERT_GT(bytes.size(), 54u);
+    BITMAPFILEHEADER head;
+    BITMAPINFOHEADER info;
+    std::memcpy(&head, bytes.data(), sizeof head);
+    std::memcpy(&info, bytes.data() + sizeof head, sizeof info);
+    EXPECT_EQ(head.bfType, 0x4D42);
+    EXPECT_EQ(head.bfSize, bytes.size());
+    EXPECT_EQ(info.biBitCount, 24);
+    EXPECT_EQ(info.biWidth, width);
+    EXPECT_EQ(info.biHeight, height);
+    EXPECT_NE(bytes.find_first_not_of(bytes[head.bfOffBits], head.bfOffBits), std::string::npos);
+}
+
+// A configurator that does not answer: the description and the picture end with the second,
+// and say what they left undone.
+TEST_F(WindowRecordTest, AHungWindowTakesOneSecond) {
+    HostedDialog host(WINDOW_HOST_EXE, KeyWarning());
+    ASSERT_TRUE(host.started());
+    host.Hang(8000);
+    Sleep(300);
+    ULONGLONG start = GetTickCount64();
+    std::string record = RecordWindow(host.window(), log_);
+    ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GE(took, WindowRecordMs - 100);
+    EXPECT_LT(took, WindowRecordMs + 300);
+    // Titles, statics and captions need no answer.
+    EXPECT_NE(record.find(" title=\"Ключ защиты\" "), std::string::npos);
+    EXPECT_NE(record.find(" text=\"Ключ защиты не найден!\\nРабота в демо-режиме.\""), std::string::npos);
+    EXPECT_NE(record.find(" text=\"Выход\""), std::string::npos);
+    EXPECT_NE(LineWith(record, " id=101 ").find(" unanswered"), std::string::npos) << record;
+    // Drawn by itself it is not (under Wine it may still be copied from the screen).
+    EXPECT_NE(record.find("\n  picture "), std::string::npos) << record;
+    picture_ = PictureFile(LineWith(record, "  picture "));
+    EXPECT_EQ(record.find(TypedSecret), std::string::npos);
+    EXPECT_EQ(record.find(LoginSecret), std::string::npos);
+}
+
+// Once the process has ended its id may be another's: only the end and its exit code are said.
+TEST_F(WindowRecordTest, AnEndedProcessGivesItsExitCode) {
+    HostedDialog host(WINDOW_HOST_EXE, KeyWarning());
+    ASSERT_TRUE(host.started());
+    unique_handle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, host.processId()));
+    ASSERT_TRUE(process);
+    PostMessageA(host.window(), WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(host.WaitExit(10000));
+    EXPECT_EQ(RecordWindows(host.processId(), process.get(), "проверка", log_),
+              "Окна конфигуратора (процесс " + std::to_string(host.processId()) +
+                  "): проверка\nПроцесс конфигуратора завершён, код выхода 0");
+}
+
+}  // namespace

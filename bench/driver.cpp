@@ -334,7 +334,7 @@ struct PollingFigures {
     int repetitions = 0, windowS = 0;
     // With the script peer beside each cfgload, polling the same configurator.
     bool withPeer = false;
-    std::vector<double> shares, own, sleeper, server, peer, peerRatio;
+    std::vector<double> shares, own, sleeper, server, peer, peerRatio, desktop;
     CRITICAL_SECTION lock;
     int next = 0;
 };
@@ -342,6 +342,12 @@ struct PollingFigures {
 std::string Trimmed(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
+}
+
+// The peer's last line (its count of polls).
+std::string PeerSummary(const std::string& output) {
+    size_t at = output.find("polls=");
+    return at == std::string::npos ? "no count" : Trimmed(output.substr(at));
 }
 
 // The configurator's process id, from its journal's start line.
@@ -367,10 +373,10 @@ DWORD WINAPI PollingRun(void* data) {
         bench::ProcessMeter sleeperMeter;
         sleeperMeter.Attach(sleeperChild.Process(), marker);
 
-        // The peer starts once the configurator is busy and is given a second more to settle
-        // (its start and its first window call stay out of the window).
+        // The peer starts once the configurator is busy; the window opens a second after its
+        // first poll (its start and its first window call stay out of it).
         const bool withPeer = figures->withPeer;
-        const int settleMs = withPeer ? 2000 : 1000;
+        const int peerStartMs = withPeer ? 10000 : 0;
         support::ChildProcess peerChild;
         bench::ProcessMeter peerMeter;
         const std::string peerMarker = "bench-peer-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(r);
@@ -382,7 +388,7 @@ DWORD WINAPI PollingRun(void* data) {
         run.settings = {"BasePath={base}", "Path1CExe={standin}", "NewMDPath={new_md}", "User=Администратор",
                         "Password=секрет"};
         // Busy restructuring: the configurator answers nothing for the whole window.
-        run.standin = {"password=секрет", "restructure_ms=" + std::to_string(windowS * 1000 + settleMs + 2000)};
+        run.standin = {"password=секрет", "restructure_ms=" + std::to_string(windowS * 1000 + peerStartMs + 3000)};
         run.limitMs = (windowS + 90) * 1000;
         run.during = [&](const std::string& journal, const bench::ProcessMeter& meter) {
             double now = bench::NowMs();
@@ -390,12 +396,14 @@ DWORD WINAPI PollingRun(void* data) {
                 std::string text = support::ReadWholeFile(journal);
                 if (text.find(" restructuring ") != std::string::npos) {
                     state = Armed;
-                    at = now + settleMs;  // the structure dialog's press has settled
                     DWORD configurator = StandinProcessId(text);
                     if (withPeer && configurator &&
                         peerChild.Start(support::Quoted(tools.peer) + " " + std::to_string(configurator) + " " +
-                                        std::to_string(windowS * 1000 + settleMs + 5000) + " " + peerMarker))
+                                        std::to_string(windowS * 1000 + peerStartMs + 3000) + " " + peerMarker)) {
                         peerMeter.Attach(peerChild.Process(), peerMarker);
+                        peerChild.WaitForOutput("ready", peerStartMs);
+                    }
+                    at = bench::NowMs() + 1000;  // the structure dialog's press has settled
                 }
             } else if (state == Armed && now >= at) {
                 cpu0 = meter.CpuMs();
@@ -431,12 +439,15 @@ DWORD WINAPI PollingRun(void* data) {
         if (serverPid) figures->server.push_back(server1 - server0);
         if (withPeer) {
             figures->peer.push_back(peerMs);
+            std::string said = peerChild.Output();
+            size_t at = said.find("desktop=");
+            if (at != std::string::npos) figures->desktop.push_back(std::strtod(said.c_str() + at + 8, nullptr));
             // Both less what the trivial program costs in the same minute.
             if (peerMs > sleepMs) figures->peerRatio.push_back((ownMs - sleepMs) / (peerMs - sleepMs));
         }
         LeaveCriticalSection(&figures->lock);
         Say("  polling run %d: cfgload %.1f ms CPU, sleeper %.1f ms,%s wineserver %.1f ms in %.1f s", r + 1, ownMs, sleepMs,
-            withPeer ? Format(" script peer %.1f ms (%s),", peerMs, Trimmed(peerChild.Output()).c_str()).c_str() : "",
+            withPeer ? Format(" script peer %.1f ms (%s),", peerMs, PeerSummary(peerChild.Output()).c_str()).c_str() : "",
             server1 - server0, span / 1000);
     }
     return 0;
@@ -474,6 +485,9 @@ void ReportPeer(const PollingFigures& figures) {
     AddRow(section, "  script CPU time (every 250 ms: windows by process, top one's text)", Figure(Summarise(figures.peer), "ms"),
            "", -1);
     AddRow(section, "  sleeper CPU time in the same window", Figure(Summarise(figures.sleeper), "ms"), "", -1);
+    // The script's cost grows with them; cfgload's, with the configurator found, does not.
+    AddRow(section, "  top-level windows on the desktop, each asked for its process by the script",
+           Figure(Summarise(figures.desktop), "windows", 0), "", -1);
 }
 
 // ---- 2, 3, 5. the typical run ----
@@ -502,6 +516,7 @@ struct TypicalFigures {
     // off that run's log-in reaction and own work.
     std::vector<double> firstCall, loginLess, ownLess;
     std::vector<double> logBytes;  // the LogFile of each run, when one was asked for
+    std::vector<double> runLog;    // own work inside the log's writes (in-program)
 };
 
 void RunTypical(bool profile, int repetitions, TypicalFigures* figures, const std::string& logFile = {}) {
@@ -530,6 +545,7 @@ void RunTypical(bool profile, int repetitions, TypicalFigures* figures, const st
         if (profile) {
             auto& p = outcome.profile;
             figures->own.push_back(p["own"]);
+            figures->runLog.push_back(p["run_log"]);
             if (!first.empty()) figures->ownLess.push_back(p["own"] - first.front());
             figures->pause.push_back(p["pause"]);
             figures->configurator.push_back(p["configurator"]);
@@ -587,7 +603,8 @@ void ReportOwnWork(const TypicalFigures& figures) {
     AddRow(section, "  in-program total (main to exit)", Figure(Summarise(figures.total), "ms", 0), "", -1);
 }
 
-void ReportLogCost(const TypicalFigures& without, const TypicalFigures& with, const std::vector<double>& ratios) {
+void ReportLogCost(const TypicalFigures& without, const TypicalFigures& with, const std::vector<double>& ratios,
+                   const std::vector<double>& inside) {
     const char* section = "3. Own work, whole typical run (in-program timers)";
     Summary ratio = Summarise(ratios);
     AddRow(section, "own work with LogFile / the same run without it (pairs)", Figure(ratio, "x", 2), "<= 1.1 x",
@@ -598,6 +615,11 @@ void ReportLogCost(const TypicalFigures& without, const TypicalFigures& with, co
     bool both = with1.count && without1.count && without1.min > 0;
     AddRow(section, "  the same, fastest run of each",
            both ? Format("%.2f x (%.1f / %.1f ms)", with1.min / without1.min, with1.min, without1.min) : "no data", "", -1);
+    Summary split = Summarise(inside);
+    AddRow(section, "  own work with LogFile / the same less its log writes (in-program)",
+           split.count ? Figure(split, "x", 2) : "no data: the log's writes are not timed in this build", "<= 1.1 x",
+           split.count ? split.median <= 1.1 : -1);
+    AddRow(section, "  own work inside the log's writes", Figure(Summarise(with.runLog), "ms", 2), "", -1);
     AddRow(section, "  own work with LogFile", Figure(with1, "ms"), "", -1);
     AddRow(section, "  own work without it", Figure(without1, "ms"), "", -1);
     // A build that does not know the key runs as without it and writes nothing.
@@ -616,7 +638,7 @@ void MeasureOwnWork(int repetitions, int pairs) {
     if (logged) repetitions = std::max(repetitions, pairs);
     Say("typical run, cfgload_profile.exe: %d run(s)%s", repetitions, logged ? ", each with and without LogFile" : "");
     TypicalFigures figures, withLog;
-    std::vector<double> ratios;
+    std::vector<double> ratios, inside;
     for (int r = 0; r < repetitions; ++r) {
         // In pairs, so that both halves of a ratio meet much the same machine load; every
         // other pair the other way round.
@@ -628,9 +650,12 @@ void MeasureOwnWork(int repetitions, int pairs) {
         if (r % 2 == 0) RunTypical(true, 1, &withLog, "cfgload-run.log");
         if (figures.own.size() > before && withLog.own.size() > beforeLog && figures.own.back() > 0)
             ratios.push_back(withLog.own.back() / figures.own.back());
+        // The same run with and without its log writes: no other run's load in it.
+        if (withLog.own.size() > beforeLog && withLog.runLog.back() > 0 && withLog.own.back() > withLog.runLog.back())
+            inside.push_back(withLog.own.back() / (withLog.own.back() - withLog.runLog.back()));
     }
     if (plain) ReportOwnWork(figures);
-    if (logged) ReportLogCost(figures, withLog, ratios);
+    if (logged) ReportLogCost(figures, withLog, ratios, inside);
 }
 
 // ---- 4. scale ----

@@ -2,8 +2,10 @@
 // waits for the configurator. Every 250 ms it finds the configurator's top-level windows by
 // their process and reads the text of the top one (its title, and a message box's text in
 // the static of id 0xFFFF), as such a script would; nothing more.
-//   bench_script_peer <process id> <ms> ...   polls that long, then prints
-//                                             "polls=<n> seen=<n>" (polls that found a window)
+//   bench_script_peer <process id> <ms> ...   polls that long: "ready" after the first poll,
+//                                             at the end "polls=<n> seen=<n> desktop=<n>" (polls
+//                                             that found a window; the desktop's top-level
+//                                             windows at the last poll, each asked for its process)
 // Further arguments only mark the process.
 #include <windows.h>
 
@@ -16,12 +18,14 @@ namespace {
 struct Search {
     DWORD processId = 0;
     std::vector<HWND> windows;  // in the desktop's order: the first is on top
+    int desktop = 0;
 };
 
 BOOL CALLBACK Collect(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<Search*>(data);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
+    ++search->desktop;
     if (process == search->processId) search->windows.push_back(window);
     return TRUE;
 }
@@ -43,6 +47,7 @@ int main(int argc, char** argv) {
         Sleep(250);
         ++polls;
         search.windows.clear();
+        search.desktop = 0;
         EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
         for (HWND window : search.windows) {
             if (!IsWindowVisible(window)) continue;
@@ -57,7 +62,11 @@ int main(int argc, char** argv) {
             }
             break;
         }
+        if (polls == 1) {
+            std::printf("ready\n");
+            std::fflush(stdout);
+        }
     }
-    std::printf("polls=%d seen=%d\n", polls, seen);
+    std::printf("polls=%d seen=%d desktop=%d\n", polls, seen, search.desktop);
     return 0;
 }

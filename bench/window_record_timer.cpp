@@ -45,12 +45,8 @@ int main(int argc, char** argv) {
     }
     const std::string standin = argv[1], base = argv[2], log = argv[3];
     const int passes = std::atoi(argv[4]);
-    std::string commandLine = "\"" + standin + "\" config /d\"" + base + "\" /u\"" + base + "\" /nАдминистратор";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     unique_process_information process;
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, base.c_str(), &startup,
-                        &process)) {
+    if (!bench::StartStandin(standin, base, process)) {
         std::printf("error=start\n");
         return 1;
     }

@@ -47,6 +47,14 @@ double NowMs() {
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
+bool StartStandin(const std::string& standin, const std::string& base, unique_process_information& process) {
+    std::string commandLine = "\"" + standin + "\" config /d\"" + base + "\" /u\"" + base + "\" /nАдминистратор";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, base.c_str(), &startup,
+                          &process) != 0;
+}
+
 // ---- /proc ----
 
 bool ProcVisible() {

@@ -8,9 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "common/win_handles.h"
+
 namespace bench {
 
 double NowMs();
+
+// Starts the stand-in configurator on the infobase folder (its scenario already there), as
+// cfgload starts the configurator; false when it could not start.
+bool StartStandin(const std::string& standin, const std::string& base, unique_process_information& process);
 
 // The process as the system that runs it sees it. Under Wine a Windows process is a Linux
 // process whose /proc entry tells its real CPU time and memory (Wine's answers to

@@ -6,7 +6,8 @@
 // with the smallest and largest value. cfgload's standard output is appended to a log file,
 // as examples/nightly.bat does.
 //
-//   bench_driver [--quick] [--verbose] [--only poll,typical,list,settings,crowd,memory] [--markdown FILE]
+//   bench_driver [--quick] [--verbose] [--only poll,peer,typical,own,log,list,settings,crowd,memory,record]
+//                [--markdown FILE]
 //
 // Not a test: it passes or misses goals, it does not fail a build.
 #include <windows.h>
@@ -48,6 +49,12 @@ struct Tools {
     std::string baseline = WindowsPath(BENCH_BASELINE_EXE);
     std::string baselineWindow = WindowsPath(BENCH_BASELINE_WINDOW_EXE);
     std::string floor = WindowsPath(BENCH_FLOOR_EXE);
+    std::string peer = WindowsPath(BENCH_SCRIPT_PEER_EXE);
+#ifdef BENCH_RECORD_EXE
+    std::string record = WindowsPath(BENCH_RECORD_EXE);
+#else
+    std::string record;
+#endif
 };
 const Tools tools;
 
@@ -86,6 +93,8 @@ struct Run {
     bool profile = false;               // the instrumented copy
     int expectExit = 0;
     DWORD limitMs = 120000;
+    // When set, "/LogFile <this file in the run folder>" follows the settings file.
+    std::string logFile;
     // Called about every 20 ms while cfgload runs, with the run's journal path and meter.
     std::function<void(const std::string& journal, const bench::ProcessMeter& meter)> during;
 };
@@ -100,6 +109,7 @@ struct Outcome {
     std::map<std::string, double> profile;
     std::vector<double> searchCycles, driveCycles;  // own work of each cycle
     size_t outputBytes = 0;
+    size_t logBytes = 0;  // of Run::logFile at the end
 };
 
 LONG runCounter = 0;
@@ -160,7 +170,9 @@ Outcome Execute(const Run& run) {
     double started = bench::NowMs();
     // The standard output goes to a log file, as the nightly batch file sends it.
     const std::string log = f.Work() + "\\cfgload.log";
-    if (!child.Start(support::Quoted(exe) + " " + support::Quoted(f.SettingsFile()), f.Work(), log)) {
+    std::string commandLine = support::Quoted(exe) + " " + support::Quoted(f.SettingsFile());
+    if (!run.logFile.empty()) commandLine += " /LogFile " + support::Quoted(f.Work() + "\\" + run.logFile);
+    if (!child.Start(commandLine, f.Work(), log)) {
         outcome.problem = "cfgload did not start";
         return outcome;
     }
@@ -182,6 +194,7 @@ Outcome Execute(const Run& run) {
     child.Finish();
     outcome.exitCode = child.ExitCode();
     outcome.outputBytes = support::ReadWholeFile(log).size();
+    if (!run.logFile.empty()) outcome.logBytes = support::ReadWholeFile(f.Work() + "\\" + run.logFile).size();
     outcome.profile = ParseProfile(child.Errors());
     outcome.searchCycles = ProfileList(child.Errors(), "search_cycle_list");
     outcome.driveCycles = ProfileList(child.Errors(), "drive_cycle_list");
@@ -319,13 +332,33 @@ void PrintTable() {
 
 struct PollingFigures {
     int repetitions = 0, windowS = 0;
-    std::vector<double> shares, own, sleeper, server;
+    // With the script peer beside each cfgload, polling the same configurator.
+    bool withPeer = false;
+    std::vector<double> shares, own, sleeper, server, peer, peerRatio, desktop;
     CRITICAL_SECTION lock;
     int next = 0;
 };
 
-// One run: cfgload and the sleeper sit through the same minute, sampled at the same moments.
-// The runs go at the same time, each on a thread of its own, with nothing else beside them.
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+// The peer's last line (its count of polls).
+std::string PeerSummary(const std::string& output) {
+    size_t at = output.find("polls=");
+    return at == std::string::npos ? "no count" : Trimmed(output.substr(at));
+}
+
+// The configurator's process id, from its journal's start line.
+DWORD StandinProcessId(const std::string& journalText) {
+    size_t at = journalText.find(" start - pid=");
+    return at == std::string::npos ? 0 : static_cast<DWORD>(std::strtoul(journalText.c_str() + at + 13, nullptr, 10));
+}
+
+// One run: cfgload and the sleeper (and the peer) sit through the same minute, sampled at
+// the same moments. The runs go at the same time, each on a thread of its own, with nothing
+// else beside them.
 DWORD WINAPI PollingRun(void* data) {
     auto* figures = static_cast<PollingFigures*>(data);
     EnterCriticalSection(&figures->lock);
@@ -340,30 +373,49 @@ DWORD WINAPI PollingRun(void* data) {
         bench::ProcessMeter sleeperMeter;
         sleeperMeter.Attach(sleeperChild.Process(), marker);
 
+        // The peer starts once the configurator is busy; the window opens a second after its
+        // first poll (its start and its first window call stay out of it).
+        const bool withPeer = figures->withPeer;
+        const int peerStartMs = withPeer ? 10000 : 0;
+        support::ChildProcess peerChild;
+        bench::ProcessMeter peerMeter;
+        const std::string peerMarker = "bench-peer-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(r);
+
         enum { Waiting, Armed, Done } state = Waiting;
         double at = 0, cpu0 = 0, sleep0 = 0, server0 = 0, cpu1 = 0, sleep1 = 0, server1 = 0, span = 0;
+        double peer0 = 0, peer1 = 0;
         Run run;
         run.settings = {"BasePath={base}", "Path1CExe={standin}", "NewMDPath={new_md}", "User=Администратор",
                         "Password=секрет"};
         // Busy restructuring: the configurator answers nothing for the whole window.
-        run.standin = {"password=секрет", "restructure_ms=" + std::to_string((windowS + 3) * 1000)};
+        run.standin = {"password=секрет", "restructure_ms=" + std::to_string(windowS * 1000 + peerStartMs + 3000)};
         run.limitMs = (windowS + 90) * 1000;
         run.during = [&](const std::string& journal, const bench::ProcessMeter& meter) {
             double now = bench::NowMs();
             if (state == Waiting) {
-                if (support::ReadWholeFile(journal).find(" restructuring ") != std::string::npos) {
+                std::string text = support::ReadWholeFile(journal);
+                if (text.find(" restructuring ") != std::string::npos) {
                     state = Armed;
-                    at = now + 1000;  // the structure dialog's press has settled
+                    DWORD configurator = StandinProcessId(text);
+                    if (withPeer && configurator &&
+                        peerChild.Start(support::Quoted(tools.peer) + " " + std::to_string(configurator) + " " +
+                                        std::to_string(windowS * 1000 + peerStartMs + 3000) + " " + peerMarker)) {
+                        peerMeter.Attach(peerChild.Process(), peerMarker);
+                        peerChild.WaitForOutput("ready", peerStartMs);
+                    }
+                    at = bench::NowMs() + 1000;  // the structure dialog's press has settled
                 }
             } else if (state == Armed && now >= at) {
                 cpu0 = meter.CpuMs();
                 sleep0 = sleeperMeter.CpuMs();
+                peer0 = withPeer ? peerMeter.CpuMs() : 0;
                 server0 = serverPid ? bench::UnixCpuMs(serverPid) : 0;
                 // The driver itself keeps still through the window (no journal or memory
                 // reads), so that the wineserver's time is the others'.
                 Sleep(static_cast<DWORD>(windowS * 1000));
                 cpu1 = meter.CpuMs();
                 sleep1 = sleeperMeter.CpuMs();
+                peer1 = withPeer ? peerMeter.CpuMs() : 0;
                 server1 = serverPid ? bench::UnixCpuMs(serverPid) : 0;
                 span = bench::NowMs() - now;
                 state = Done;
@@ -371,26 +423,39 @@ DWORD WINAPI PollingRun(void* data) {
         };
         Outcome outcome = Execute(run);
         sleeperChild.Terminate();
-        if (!outcome.ok || state != Done || cpu0 < 0 || sleep0 < 0) {
+        if (withPeer) {
+            peerChild.Wait(10000);
+            peerChild.Finish();
+        }
+        if (!outcome.ok || state != Done || cpu0 < 0 || sleep0 < 0 || (withPeer && (peer0 <= 0 || peer1 < peer0))) {
             Say("  polling run %d: no measurement", r + 1);
             return 0;
         }
-        double ownMs = cpu1 - cpu0, sleepMs = sleep1 - sleep0;
+        double ownMs = cpu1 - cpu0, sleepMs = sleep1 - sleep0, peerMs = peer1 - peer0;
         EnterCriticalSection(&figures->lock);
         figures->shares.push_back((ownMs - sleepMs) / span * 100.0);
         figures->own.push_back(ownMs);
         figures->sleeper.push_back(sleepMs);
         if (serverPid) figures->server.push_back(server1 - server0);
+        if (withPeer) {
+            figures->peer.push_back(peerMs);
+            std::string said = peerChild.Output();
+            size_t at = said.find("desktop=");
+            if (at != std::string::npos) figures->desktop.push_back(std::strtod(said.c_str() + at + 8, nullptr));
+            // Both less what the trivial program costs in the same minute.
+            if (peerMs > sleepMs) figures->peerRatio.push_back((ownMs - sleepMs) / (peerMs - sleepMs));
+        }
         LeaveCriticalSection(&figures->lock);
-        Say("  polling run %d: cfgload %.1f ms CPU, sleeper %.1f ms, wineserver %.1f ms in %.1f s", r + 1, ownMs, sleepMs,
+        Say("  polling run %d: cfgload %.1f ms CPU, sleeper %.1f ms,%s wineserver %.1f ms in %.1f s", r + 1, ownMs, sleepMs,
+            withPeer ? Format(" script peer %.1f ms (%s),", peerMs, PeerSummary(peerChild.Output()).c_str()).c_str() : "",
             server1 - server0, span / 1000);
     }
     return 0;
 }
 
 void MeasurePolling(PollingFigures* figures) {
-    Say("polling: %d run(s) at the same time, %d s each with the configurator busy", figures->repetitions,
-        figures->windowS);
+    Say("polling%s: %d run(s) at the same time, %d s each with the configurator busy",
+        figures->withPeer ? " beside a script's" : "", figures->repetitions, figures->windowS);
     InitializeCriticalSection(&figures->lock);
     std::vector<unique_handle> threads;
     for (int r = 0; r < figures->repetitions; ++r)
@@ -409,6 +474,20 @@ void ReportPolling(const PollingFigures& figures) {
     if (!figures.server.empty())
         AddRow(section, Format("  wineserver CPU time in the window (whole prefix, %d runs at once)", figures.repetitions),
                Figure(Summarise(figures.server), "ms"), "", -1);
+}
+
+void ReportPeer(const PollingFigures& figures) {
+    const char* section = "1. Polling cost, configurator busy";
+    Summary ratio = Summarise(figures.peerRatio);
+    AddRow(section, Format("cfgload CPU / a script's polling the same configurator (%d s, minus the sleeper's)", figures.windowS),
+           Figure(ratio, "x", 2), "<= 0.5 x", ratio.count ? ratio.median <= 0.5 : 0);
+    AddRow(section, "  cfgload CPU time in the window, beside the script", Figure(Summarise(figures.own), "ms"), "", -1);
+    AddRow(section, "  script CPU time (every 250 ms: windows by process, top one's text)", Figure(Summarise(figures.peer), "ms"),
+           "", -1);
+    AddRow(section, "  sleeper CPU time in the same window", Figure(Summarise(figures.sleeper), "ms"), "", -1);
+    // The script's cost grows with them; cfgload's, with the configurator found, does not.
+    AddRow(section, "  top-level windows on the desktop, each asked for its process by the script",
+           Figure(Summarise(figures.desktop), "windows", 0), "", -1);
 }
 
 // ---- 2, 3, 5. the typical run ----
@@ -436,9 +515,11 @@ struct TypicalFigures {
     // The trivial program's first window call is timed right before each run, and taken
     // off that run's log-in reaction and own work.
     std::vector<double> firstCall, loginLess, ownLess;
+    std::vector<double> logBytes;  // the LogFile of each run, when one was asked for
+    std::vector<double> runLog;    // own work inside the log's writes (in-program)
 };
 
-void RunTypical(bool profile, int repetitions, TypicalFigures* figures) {
+void RunTypical(bool profile, int repetitions, TypicalFigures* figures, const std::string& logFile = {}) {
     for (int r = 0; r < repetitions; ++r) {
         std::vector<double> first = FirstWindowCall(1);
         if (!first.empty()) figures->firstCall.push_back(first.front());
@@ -446,8 +527,10 @@ void RunTypical(bool profile, int repetitions, TypicalFigures* figures) {
         run.profile = profile;
         run.settings = TypicalSettings();
         run.standin = TypicalStandin();
+        run.logFile = logFile;
         Outcome outcome = Execute(run);
         if (!outcome.ok) continue;
+        if (!logFile.empty()) figures->logBytes.push_back(static_cast<double>(outcome.logBytes));
         figures->wall.push_back(outcome.wallMs);
         if (outcome.peakKb > 0) figures->peakKb.push_back(static_cast<double>(outcome.peakKb));
         for (size_t i = 0; i < sizeof reactions / sizeof reactions[0]; ++i) {
@@ -462,6 +545,7 @@ void RunTypical(bool profile, int repetitions, TypicalFigures* figures) {
         if (profile) {
             auto& p = outcome.profile;
             figures->own.push_back(p["own"]);
+            figures->runLog.push_back(p["run_log"]);
             if (!first.empty()) figures->ownLess.push_back(p["own"] - first.front());
             figures->pause.push_back(p["pause"]);
             figures->configurator.push_back(p["configurator"]);
@@ -471,7 +555,7 @@ void RunTypical(bool profile, int repetitions, TypicalFigures* figures) {
             figures->driveMax.push_back(std::max(p["drive_cycle_first"], p["drive_cycle_max"]));
             figures->searchFirst.push_back(p["search_cycle_first"]);
         }
-        Say("  run %d: %.0f ms%s", r + 1, outcome.wallMs,
+        Say("  run %d%s: %.0f ms%s", r + 1, logFile.empty() ? "" : " with LogFile", outcome.wallMs,
             profile ? Format(", own work %.1f ms", outcome.profile["own"]).c_str() : "");
     }
 }
@@ -497,15 +581,7 @@ void MeasureTypical(int repetitions, TypicalFigures* product) {
     }
 }
 
-void MeasureOwnWork(int repetitions) {
-    if (tools.profile.empty()) {
-        AddRow("3. Own work, whole typical run (in-program timers)", "cfgload_profile.exe not built (CFGLOAD_PROFILE=OFF)",
-               "", "", 0);
-        return;
-    }
-    Say("typical run, cfgload_profile.exe: %d run(s)", repetitions);
-    TypicalFigures figures;
-    RunTypical(true, repetitions, &figures);
+void ReportOwnWork(const TypicalFigures& figures) {
     const char* section2 = "2. Reaction latency, typical run (stand-in journal)";
     AddRow(section2, "own work of a driving cycle, mean (added to its pause)", Figure(Summarise(figures.driveMean), "ms", 2),
            "", -1);
@@ -525,6 +601,61 @@ void MeasureOwnWork(int repetitions) {
     AddRow(section, "  waits on the configurator (input idle, replies)", Figure(Summarise(figures.configurator), "ms"), "", -1);
     AddRow(section, "  starting the configurator process (CreateProcess)", Figure(Summarise(figures.start), "ms"), "", -1);
     AddRow(section, "  in-program total (main to exit)", Figure(Summarise(figures.total), "ms", 0), "", -1);
+}
+
+void ReportLogCost(const TypicalFigures& without, const TypicalFigures& with, const std::vector<double>& ratios,
+                   const std::vector<double>& inside) {
+    const char* section = "3. Own work, whole typical run (in-program timers)";
+    Summary ratio = Summarise(ratios);
+    AddRow(section, "own work with LogFile / the same run without it (pairs)", Figure(ratio, "x", 2), "<= 1.1 x",
+           ratio.count ? ratio.median <= 1.1 : 0);
+    // Own work is wall time: on a loaded machine either run of a pair may get tens of
+    // milliseconds more. The fastest runs are the least disturbed, as the desktop pass's floor.
+    Summary with1 = Summarise(with.own), without1 = Summarise(without.own);
+    bool both = with1.count && without1.count && without1.min > 0;
+    AddRow(section, "  the same, fastest run of each",
+           both ? Format("%.2f x (%.1f / %.1f ms)", with1.min / without1.min, with1.min, without1.min) : "no data", "", -1);
+    Summary split = Summarise(inside);
+    AddRow(section, "  own work with LogFile / the same less its log writes (in-program)",
+           split.count ? Figure(split, "x", 2) : "no data: the log's writes are not timed in this build", "<= 1.1 x",
+           split.count ? split.median <= 1.1 : -1);
+    AddRow(section, "  own work inside the log's writes", Figure(Summarise(with.runLog), "ms", 2), "", -1);
+    AddRow(section, "  own work with LogFile", Figure(with1, "ms"), "", -1);
+    AddRow(section, "  own work without it", Figure(without1, "ms"), "", -1);
+    // A build that does not know the key runs as without it and writes nothing.
+    Summary bytes = Summarise(with.logBytes);
+    AddRow(section, "  size of the log a run wrote",
+           bytes.count && bytes.max == 0 ? "none: LogFile unknown to this build" : Figure(bytes, "bytes", 0), "", -1);
+}
+
+void MeasureOwnWork(int repetitions, int pairs) {
+    if (tools.profile.empty()) {
+        AddRow("3. Own work, whole typical run (in-program timers)", "cfgload_profile.exe not built (CFGLOAD_PROFILE=OFF)",
+               "", "", 0);
+        return;
+    }
+    const bool plain = options.Wants("own"), logged = options.Wants("log");
+    if (logged) repetitions = std::max(repetitions, pairs);
+    Say("typical run, cfgload_profile.exe: %d run(s)%s", repetitions, logged ? ", each with and without LogFile" : "");
+    TypicalFigures figures, withLog;
+    std::vector<double> ratios, inside;
+    for (int r = 0; r < repetitions; ++r) {
+        // In pairs, so that both halves of a ratio meet much the same machine load; every
+        // other pair the other way round.
+        size_t before = figures.own.size(), beforeLog = withLog.own.size();
+        if (logged) Say("  pair %d", r + 1);
+        if (logged && r % 2) RunTypical(true, 1, &withLog, "cfgload-run.log");
+        RunTypical(true, 1, &figures);
+        if (!logged) continue;
+        if (r % 2 == 0) RunTypical(true, 1, &withLog, "cfgload-run.log");
+        if (figures.own.size() > before && withLog.own.size() > beforeLog && figures.own.back() > 0)
+            ratios.push_back(withLog.own.back() / figures.own.back());
+        // The same run with and without its log writes: no other run's load in it.
+        if (withLog.own.size() > beforeLog && withLog.runLog.back() > 0 && withLog.own.back() > withLog.runLog.back())
+            inside.push_back(withLog.own.back() / (withLog.own.back() - withLog.runLog.back()));
+    }
+    if (plain) ReportOwnWork(figures);
+    if (logged) ReportLogCost(figures, withLog, ratios, inside);
 }
 
 // ---- 4. scale ----
@@ -814,6 +945,63 @@ void MeasureMemory(const TypicalFigures& product, int repetitions) {
     }
 }
 
+// ---- 6. records of the configurator's windows ----
+
+// The description and picture of the stand-in's log-in dialog (bench_window_record, built
+// where automation/window_record.h exists), each run in a fresh process.
+void MeasureRecord(int repetitions) {
+    const char* section = "6. Records of the configurator's windows";
+    if (tools.record.empty()) {
+        AddRow(section, "describe and picture one dialog: not built (no automation/window_record.h)", "to be measured",
+               "< 50 ms", -1);
+        return;
+    }
+    Say("describing and picturing the log-in dialog: %d process(es), 5 passes each", repetitions);
+    std::vector<double> first, later, pictures;
+    for (int r = 0; r < repetitions; ++r) {
+        const support::RunFolder f = MakeFolder();
+        support::WriteWholeFile(f.ScenarioFile(), support::Joined(TypicalStandin()));
+        const std::string log = f.Work() + "\\record.log";
+        support::ChildProcess child;
+        if (!child.Start(support::Quoted(tools.record) + " " + support::Quoted(tools.standin) + " " +
+                         support::Quoted(f.Base()) + " " + support::Quoted(log) + " 5"))
+            continue;
+        child.Wait(120000);
+        child.Finish();
+        support::EndStandins(f.JournalFile(), 5000);
+        std::string output = child.Output();
+        std::vector<double> passes;
+        for (size_t at = output.find("record_ms="); at != std::string::npos; at = output.find("record_ms=", at + 1))
+            passes.push_back(std::strtod(output.c_str() + at + 10, nullptr));
+        // The pictures kept next to the log.
+        int kept = 0;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((f.Work() + "\\*.bmp").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do ++kept;
+            while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        if (passes.empty()) {
+            Say("  record run %d failed: %s; folder kept: %s", r + 1, Trimmed(output).c_str(), f.Work().c_str());
+            continue;
+        }
+        if (options.verbose) Say("%s", support::ReadWholeFile(log).c_str());
+        first.push_back(passes.front());
+        later.insert(later.end(), passes.begin() + 1, passes.end());
+        pictures.push_back(static_cast<double>(kept) / static_cast<double>(passes.size()));
+        Say("  run %d: first pass %.1f ms, then %s; %d picture(s)", r + 1, passes.front(),
+            Figure(Summarise(std::vector<double>(passes.begin() + 1, passes.end())), "ms").c_str(), kept);
+        support::RemoveTree(f.Work());
+    }
+    // Judged by the first pass of a process: a run records rarely, and then pays the set-up.
+    Summary s = Summarise(first);
+    AddRow(section, "describe and picture one dialog (log-in), first in the process", Figure(s, "ms"), "< 50 ms",
+           s.count ? s.median < 50 : 0);
+    AddRow(section, "  the same, later passes", Figure(Summarise(later), "ms"), "", -1);
+    AddRow(section, "  pictures kept per pass", Figure(Summarise(pictures), "per pass", 1), "", -1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -834,8 +1022,8 @@ int main(int argc, char** argv) {
         } else if (argument == "--markdown" && i + 1 < argc) {
             options.markdown = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: bench_driver [--quick] [--verbose] [--only poll,typical,own,list,settings,crowd,"
-                                 "memory] [--markdown FILE]\n");
+            std::fprintf(stderr, "usage: bench_driver [--quick] [--verbose] [--only poll,peer,typical,own,log,list,"
+                                 "settings,crowd,memory,record] [--markdown FILE]\n");
             return 2;
         }
     }
@@ -850,14 +1038,24 @@ int main(int argc, char** argv) {
         MeasurePolling(&polling);
         ReportPolling(polling);
     }
+    // Apart from the polling minute above, which has nothing else beside it.
+    if (options.Wants("peer")) {
+        PollingFigures peer;
+        peer.repetitions = polling.repetitions;
+        peer.windowS = polling.windowS;
+        peer.withPeer = true;
+        MeasurePolling(&peer);
+        ReportPeer(peer);
+    }
 
     TypicalFigures product;
     if (options.Wants("typical") || options.Wants("memory")) MeasureTypical(quick ? 2 : 5, &product);
-    if (options.Wants("own")) MeasureOwnWork(quick ? 2 : 5);
+    if (options.Wants("own") || options.Wants("log")) MeasureOwnWork(quick ? 2 : 5, quick ? 4 : 8);
     if (options.Wants("settings")) MeasureSettings(quick ? 2 : 5);
     if (options.Wants("memory")) MeasureMemory(product, quick ? 2 : 3);
     if (options.Wants("crowd")) MeasureCrowd(2000, quick ? 1 : 2);
     if (options.Wants("list")) MeasureList(50000, quick ? 1 : 2);
+    if (options.Wants("record")) MeasureRecord(quick ? 2 : 5);
 
     // In the order of the sections.
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.section < b.section; });

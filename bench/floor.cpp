@@ -111,12 +111,8 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM data) {
 }
 
 int StandinList(const std::string& standin, const std::string& base, const std::string& fileToLoad, int passes) {
-    std::string commandLine = "\"" + standin + "\" config /d\"" + base + "\" /u\"" + base + "\" /nАдминистратор";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     unique_process_information process;
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, base.c_str(), &startup,
-                        &process)) {
+    if (!bench::StartStandin(standin, base, process)) {
         std::printf("error=start\n");
         return 1;
     }

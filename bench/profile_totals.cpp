@@ -15,7 +15,7 @@ namespace profile {
 namespace {
 
 constexpr int WaitKinds = Start + 1;
-constexpr int SpanKinds = Listing + 1;
+constexpr int SpanKinds = RunLog + 1;
 constexpr int PhaseKinds = Driving + 1;
 
 double NowMs() {
@@ -73,9 +73,9 @@ struct Totals {
         double total = end - begin;
         std::fprintf(stderr,
                      "cfgload-profile total=%.3f own=%.3f pause=%.3f configurator=%.3f start=%.3f "
-                     "settings=%.3f listing=%.3f listing_own=%.3f",
+                     "settings=%.3f listing=%.3f listing_own=%.3f run_log=%.3f",
                      total, total - waited, wait[Pause], wait[Configurator], wait[Start], span[Settings],
-                     span[Listing], span[Listing] - spanWaited[Listing]);
+                     span[Listing], span[Listing] - spanWaited[Listing], span[RunLog] - spanWaited[RunLog]);
         const char* names[PhaseKinds] = {"starting", "search", "drive"};
         for (int p = 0; p < PhaseKinds; ++p) {
             std::fprintf(stderr, " %s_cycles=%d %s_cycle_first=%.3f %s_cycle_max=%.3f %s_cycle_sum=%.3f %s_cycle_list=",

@@ -7,7 +7,8 @@
 namespace profile {
 
 enum Wait { Pause, Configurator, Start };
-enum Span { Settings, Listing };
+// RunLog: the writes to the LogFile (its opening, every line, its last line).
+enum Span { Settings, Listing, RunLog };
 enum Phase { Starting, Searching, Driving };
 
 // Times the block it is declared in: a Wait, or a Span of the program's own work.

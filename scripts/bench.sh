@@ -3,7 +3,7 @@
 # with the instrumented copy (build/bench), then runs bench_driver under Wine with a
 # prefix and an X display of its own, and prints the machine and the table of figures,
 # goals and results (also written as Markdown to build/bench/results.md).
-# Usage: scripts/bench.sh [--quick] [--only poll,typical,own,list,settings,crowd,memory]
+# Usage: scripts/bench.sh [--quick] [--only poll,peer,typical,own,log,list,settings,crowd,memory,record]
 # Not part of scripts/test.sh or CI; takes about eight minutes (--quick: three to four).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

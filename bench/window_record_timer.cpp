@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     OpenRunLog("bench");
     for (int pass = 0; pass < passes; ++pass) {
         double start = bench::NowMs();
-        std::string record = RecordWindows(process.dwProcessId, process.hProcess, "bench");
+        std::string record = RecordWindow(search.dialog, RunLogPath(), true);
         double ms = bench::NowMs() - start;
         std::printf("record_ms=%.3f chars=%zu\n", ms, record.size());
         std::fflush(stdout);

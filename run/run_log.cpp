@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/profile.h"
 #include "resources/version.h"
 #include "run/console.h"
 #include "run/unload_name.h"
@@ -68,6 +69,7 @@ std::string FirstLine(const std::string& settingsFile) {
 }
 
 void WriteLastLine(int exitCode) {
+    PROFILE_SPAN(RunLog);
     if (Log.state == LogState::Open) {
         unsigned long seconds = (MillisecondClock() - Log.startedMs) / 1000;
         char line[128];
@@ -104,6 +106,7 @@ std::string LogEntryText(const std::tm* when, const std::string& text) {
 bool RunLogTakesLines() { return Log.state != LogState::Off; }
 
 void LogLine(const std::tm* when, const std::string& text) {
+    PROFILE_SPAN(RunLog);
     if (Log.state == LogState::Early) {
         if (Log.early.size() < MaxEarlyEntries) Log.early.push_back(LogEntryText(when, text));
         return;
@@ -118,6 +121,7 @@ std::string TakeRunLogFailure() {
 }
 
 void OpenRunLog(const std::string& settingsFile) {
+    PROFILE_SPAN(RunLog);
     bool locked = LockConsoleOutput(NoLimit);
     std::vector<std::string> early;
     early.swap(Log.early);
@@ -151,6 +155,7 @@ bool RunLogOpen() { return Log.state == LogState::Open; }
 std::string RunLogPath() { return Log.state == LogState::Open ? Log.path : std::string(); }
 
 void WriteLogEntry(const std::string& text) {
+    PROFILE_SPAN(RunLog);
     if (Log.state != LogState::Open) return;
     bool locked = LockConsoleOutput(NoLimit);
     Append(StampedEntry(text));

@@ -1,6 +1,6 @@
 // Both passes over the command line, with the arguments split at the input's zero bytes:
-// the first pass ends the program exactly for "/h", "/?" and "/code" and names the right
-// settings file; the second stores every value as the option rules say, so the last pair of
+// the first pass ends the program exactly for "/h", "/?" and "/code", finds "/check" (which
+// takes no value) and names the right settings file; the second stores every value as the option rules say, so the last pair of
 // an option wins with its value unchanged; the completion rule fills NewConfigPassword.
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +15,9 @@
 namespace {
 
 bool IsOption(const std::string& arg) { return !arg.empty() && arg[0] == '/'; }
+
+// "/check" takes no value: the argument after it is read on its own.
+bool IsSwitch(const std::string& arg) { return model::AsciiLower(arg) == "/check"; }
 
 }  // namespace
 
@@ -41,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // First pass.
     bool endsProgram = false;
+    bool check = false;
     std::string settingsFile;
     bool afterOption = false;
     for (const std::string& arg : args) {
@@ -50,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 endsProgram = true;
                 break;
             }
-            afterOption = true;
+            afterOption = !IsSwitch(arg);
+            check = check || IsSwitch(arg);
             continue;
         }
         if (!afterOption) settingsFile = arg;
@@ -60,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(scan.endProgram == endsProgram, "the first pass ends the program exactly for /h, /? and /code");
     if (endsProgram) return 0;
     RequireEqual(scan.settingsFile, settingsFile, "the settings file is the last argument after no option");
+    Require(scan.check == check, "/check is found wherever it stands");
 
     // Second pass over the defaults (no settings file is read: a name from the input could
     // name a device that never ends), then the completion rule.
@@ -73,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& arg : args) {
         if (IsOption(arg)) {
             key = model::AsciiLower(arg).substr(1);
-            afterOption = true;
+            afterOption = !IsSwitch(arg);
             continue;
         }
         if (afterOption) model::SetOption(expected, key, arg);

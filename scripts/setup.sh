@@ -6,6 +6,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth
           googletest locales binutils-mingw-w64-x86-64 zip unzip
+          libz-mingw-w64-dev zlib1g-dev
           clang-14 libclang-rt-14-dev llvm-14)
 sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
 # The configurator is a 32-bit program: 32-bit Wine runs it (and the 32-bit build) beside

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # The main job, for real: builds cfgload.exe (x64) and the 32-bit stand-in configurator (the
-# real configurator is a 32-bit program), then runs the typical nightly run under Wine on a
-# sample infobase: unload the data to a dated file,
+# real configurator is a 32-bit program; a 64-bit one where 32-bit programs cannot run), then
+# runs the typical nightly run under Wine on a sample infobase: unload the data to a dated file,
 # then load the new 1cv7.md that lies next to the program. Shows the console lines (CP866)
 # decoded to UTF-8, then what happened to the files, and the exit code.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 scripts/setup.sh
-cmake --preset x64 >/dev/null
-# test_peers_x86: the 32-bit tree of the programs that the tests drive, the stand-in among them.
-cmake --build --preset x64 -j "$(nproc)" --target cfgload test_peers_x86
+source scripts/wine-env.sh
+cmake --preset x64 -DCFGLOAD_PEERS_BITS="$CFGLOAD_MACHINE_BITS" >/dev/null
+# test_peers: the programs that the tests drive, the stand-in among them.
+cmake --build --preset x64 -j "$(nproc)" --target cfgload test_peers
+standin=$(head -1 "$root/build/x64/test-peers.txt")
 
 winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 # Settings and scenario files hold Windows-1251 text with CR LF line ends.
@@ -33,17 +35,20 @@ EOF
 cp "$root/build/x64/cfgload.exe" "$demo/tool/"
 printf 'STANDIN CONFIGURATION 2 (new release)\r\n' > "$demo/tool/1cv7.md"
 
-source scripts/wine-env.sh
 ensure_display
 trap stop_started_xvfb EXIT
 ensure_prefix
 
 # The password is kept in the settings file only in its coded form ("/code").
-coded=$(cd "$demo/tool" && wine cfgload.exe /code "секрет")
+coded=$(cd "$demo/tool" && wine cfgload.exe /code "секрет") || true
+if [ -z "$coded" ]; then
+  wine_failed "Wine could not run cfgload.exe /code"
+  exit 1
+fi
 write_cp1251 "$demo/tool/cfgload.ini" <<EOF
 ; Nightly run: unload the data, then load the new configuration
 BasePath=$(winpath "$demo/bases/Trade")
-Path1CExe=$(winpath "$root/build/x64/peers-x86/standin/configurator_standin.exe")
+Path1CExe=$(winpath "$standin")
 User=Администратор
 SecPassword=$coded
 DownloadTo=$(winpath "$demo/unload")\\?F-?YYYY-?MM-?DD.zip
@@ -53,7 +58,7 @@ EOF
 echo "== settings file cfgload.ini next to the program"
 iconv -f CP1251 -t UTF-8 "$demo/tool/cfgload.ini" | tr -d '\r' | sed 's/^/   /'
 echo
-echo "== cfgload.exe (no arguments; console output decoded from CP866)"
+echo "== cfgload.exe (no arguments; console output decoded from CP866), against the $CFGLOAD_MACHINE_BITS-bit stand-in"
 set +e
 (cd "$demo/tool" && wine cfgload.exe) | iconv -f CP866 -t UTF-8 | tr -d '\r'
 code=${PIPESTATUS[0]}

@@ -8,12 +8,12 @@ name=$1; shift
 build="$root/build/dev-$name"
 cd "$root"
 scripts/setup.sh
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j 2
 export CFGLOAD_WINEPREFIX="$build/wineprefix"
 unset DISPLAY
 source scripts/wine-env.sh
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCFGLOAD_PEERS_BITS="$CFGLOAD_MACHINE_BITS" >/dev/null
+cmake --build "$build" -j 2
 ensure_display
 trap 'release_wineserver; stop_started_xvfb' EXIT
 ensure_prefix

@@ -45,12 +45,17 @@ if [ -n "$run_tests" ]; then
   trap 'release_wineserver; stop_started_xvfb' EXIT
   ensure_prefix
   hold_wineserver
-  for arch in x64 x86; do
+  arches=(x64 x86)
+  if [ "$CFGLOAD_MACHINE_BITS" = 64 ]; then
+    arches=(x64)
+    echo "release: not run: the x86 executable's tests (32-bit programs cannot run on this machine: $CFGLOAD_MACHINE_BITS_WHY)"
+  fi
+  for arch in "${arches[@]}"; do
     unpacked="$root/build/release-$arch/unpacked"
     rm -rf "$unpacked"
     mkdir -p "$unpacked"
     (cd "$unpacked" && unzip -q "$root/dist/cfgload-$version-$arch.zip")
-    cmake --preset "$arch" >/dev/null
+    cmake --preset "$arch" -DCFGLOAD_PEERS_BITS="$CFGLOAD_MACHINE_BITS" >/dev/null
     cmake --build --preset "$arch" -j "$(nproc)" --target e2e_tests >/dev/null
     export CFGLOAD_EXE_UNDER_TEST="Z:${unpacked//\//\\}\\cfgload.exe"
     echo "release: end-to-end tests of $CFGLOAD_EXE_UNDER_TEST"

@@ -1,5 +1,6 @@
 # Sourced by the Wine scripts: one private prefix per checkout, quiet Wine, Russian locale
-# (ANSI code page 1251, OEM code page 866).
+# (ANSI code page 1251, OEM code page 866), and the one place that knows which Wine loader to
+# start and whether this machine runs 32-bit programs.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="${CFGLOAD_WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG=-all
@@ -7,6 +8,62 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export LOCPATH="$root/build/locale"
 # (bash itself may not know the locale: keep its warning off the output)
 { export LC_ALL=ru_RU.UTF-8; } 2>/dev/null
+
+# Whether this machine runs 32-bit programs is decided once by scripts/setup.sh
+# (decide_machine_bits) and kept here: "32" or "64", then the reason on the same line.
+machine_bits_file="$root/build/machine-bits"
+
+# True when the kernel runs a 32-bit Linux program: 97 bytes of ELF whose code is
+# xor ebx,ebx; xor eax,eax; inc eax; int 0x80 (exit 0). A kernel without 32-bit support
+# answers "Exec format error". The file lies in the build folder: /tmp may be mounted noexec.
+kernel_runs_32bit() {
+  mkdir -p "$root/build"
+  local probe="$root/build/.probe-elf32"
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\x31\xc0\x40\xcd\x80\x00\x00\x00\x00\x00\x00' >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null
+}
+
+# Writes the decision and prints it in one line. $1: 32 or 64, $2: why (for 64).
+record_machine_bits() {
+  mkdir -p "$root/build"
+  printf '%s %s\n' "$1" "${2:-}" >"$machine_bits_file"
+  if [ "$1" = 32 ]; then
+    echo "setup: this machine runs 32-bit programs: the x64 and x86 builds are tested against the 32-bit stand-in"
+  else
+    echo "setup: 32-bit programs cannot run on this machine ($2): the x64 build is tested against a 64-bit stand-in; the x86 build is built, not run"
+  fi
+}
+
+# CFGLOAD_MACHINE_BITS (32 or 64) and CFGLOAD_MACHINE_BITS_WHY, from the set-up's decision
+# (made now from the kernel alone when the set-up has not run yet).
+read_machine_bits() {
+  local line=""
+  [ -f "$machine_bits_file" ] && line=$(head -1 "$machine_bits_file")
+  if [ -z "$line" ]; then
+    if [ -z "${CFGLOAD_64BIT_ONLY:-}" ] && kernel_runs_32bit; then line="32"
+    else line="64 the kernel refuses 32-bit programs"; fi
+  fi
+  CFGLOAD_MACHINE_BITS=${line%% *}
+  CFGLOAD_MACHINE_BITS_WHY=""
+  [ "$line" = "${line#* }" ] || CFGLOAD_MACHINE_BITS_WHY=${line#* }
+}
+read_machine_bits
+
+# Debian's wine launcher starts the 32-bit loader whenever wine32 is installed, and a kernel
+# without 32-bit support refuses it (exit 126) even for 64-bit programs: there, every Wine
+# program is started with the 64-bit loader itself.
+if [ "$CFGLOAD_MACHINE_BITS" = 64 ] && [ -x /usr/lib/wine/wine64 ]; then
+  export WINELOADER=/usr/lib/wine/wine64
+  wine() { /usr/lib/wine/wine64 "$@"; }
+  wineboot() { /usr/lib/wine/wine64 wineboot "$@"; }
+  winepath() { /usr/lib/wine/wine64 winepath "$@"; }
+fi
+
+# The one plain line when Wine itself fails, with what to do.
+wine_failed() {
+  echo "wine-env: $1. Run scripts/setup.sh, check that \`wine --version\` works, and if the prefix is damaged remove $WINEPREFIX and run again." >&2
+}
 
 # Starts Xvfb on a free display when none is set; sets started_xvfb_pid.
 started_xvfb_pid=""
@@ -26,34 +83,42 @@ ensure_display() {
     kill "$started_xvfb_pid" 2>/dev/null || true
     started_xvfb_pid=""
   done
-  echo "wine-env: could not start Xvfb" >&2
+  echo "wine-env: could not start Xvfb (is the xvfb package installed? scripts/setup.sh installs it)" >&2
   return 1
 }
 
 stop_started_xvfb() {
   [ -n "$started_xvfb_pid" ] || return 0
   # The prefix's wineserver and desktop outlive the program by a few seconds and are tied
-  # to this display: let them end before the display goes.
-  wineserver -w 2>/dev/null || true
+  # to this display: let them end before the display goes (bounded: a held server never ends).
+  timeout 30 wineserver -w 2>/dev/null || true
   kill "$started_xvfb_pid" 2>/dev/null || true
   started_xvfb_pid=""
 }
 
-# Creates the prefix once (under a lock, as several tests may start together). A prefix made
-# before 32-bit Wine was installed lacks its 32-bit system folder: it is upgraded first.
+# Creates the prefix once (under a lock, as several tests may start together). On a machine
+# that runs 32-bit programs, a prefix made before 32-bit Wine was installed lacks its 32-bit
+# system folder: it is upgraded, once. A prefix made by 64-bit-only Wine is complete as it is.
 ensure_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ -f "$WINEPREFIX/.cfgload-ready" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    if [ "$CFGLOAD_MACHINE_BITS" = 32 ] && [ -f "$WINEPREFIX/.cfgload-ready" ] &&
+       [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] && [ ! -f "$WINEPREFIX/.cfgload-upgraded" ]; then
       wineboot -u >/dev/null 2>&1 || true
-      wineserver -w
+      timeout 60 wineserver -w || true
+      touch "$WINEPREFIX/.cfgload-upgraded"
     fi
     if [ ! -f "$WINEPREFIX/.cfgload-ready" ]; then
       wineboot -i >/dev/null 2>&1 || true
+      timeout 60 wineserver -w || true
+      if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+        wine_failed "could not make the Wine prefix $WINEPREFIX (wineboot failed)"
+        exit 1
+      fi
       # Without a window manager Wine waits about 2 s whenever a window closes.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-      wineserver -w
+      timeout 60 wineserver -w || true
       touch "$WINEPREFIX/.cfgload-ready"
     fi
   ) 9>"$WINEPREFIX.lock"
@@ -61,10 +126,16 @@ ensure_prefix() {
 
 # Keeps the prefix's wineserver (and its desktop) up for a whole test run: many test
 # processes starting together while the server itself starts or stops now and then hang.
+# Fails, with the one line, when Wine cannot start a program at all.
 # release_wineserver ends it, and every Wine process of this prefix with it.
 hold_wineserver() {
   wineserver -p
-  wine cmd /c exit 0 >/dev/null 2>&1 || true
+  local code=0
+  wine cmd /c exit 0 >/dev/null 2>&1 || code=$?
+  if [ "$code" -ne 0 ]; then
+    wine_failed "Wine cannot start a program in $WINEPREFIX (wine cmd exited with $code)"
+    return 1
+  fi
 }
 
 release_wineserver() {

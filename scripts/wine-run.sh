@@ -6,7 +6,7 @@ set -u
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 ensure_display || exit 125
 trap stop_started_xvfb EXIT
-ensure_prefix
+ensure_prefix || exit 125
 # Wine's system processes and every program a test starts inherit the output of whatever
 # started them and may live on after the test (the session's services, a configurator that
 # hangs until its time limit): written straight to ctest's pipe, the test would last until

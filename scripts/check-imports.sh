@@ -3,6 +3,8 @@
 # present from Windows XP / Server 2003 on) and carries PE header versions that those systems
 # accept. Usage: scripts/check-imports.sh EXE...
 set -euo pipefail
+# objdump's report is read below: in its own words, whatever locale the caller runs in.
+export LC_ALL=C
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 allowed="$root/resources/allowed-imports.txt"
 objdump=x86_64-w64-mingw32-objdump

@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build/bench"
 cd "$root"
-scripts/setup.sh
+[ -n "${CFGLOAD_SETUP_DONE:-}" ] || scripts/setup.sh; export CFGLOAD_SETUP_DONE=1
 export CFGLOAD_WINEPREFIX="$build/wineprefix"
 unset DISPLAY
 source scripts/wine-env.sh

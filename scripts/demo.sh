@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-scripts/setup.sh
+[ -n "${CFGLOAD_SETUP_DONE:-}" ] || scripts/setup.sh; export CFGLOAD_SETUP_DONE=1
 source scripts/wine-env.sh
 cmake --preset x64 -DCFGLOAD_PEERS_BITS="$CFGLOAD_MACHINE_BITS" >/dev/null
 # test_peers: the programs that the tests drive, the stand-in among them.

@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 name=$1; shift
 build="$root/build/dev-$name"
 cd "$root"
-scripts/setup.sh
+[ -n "${CFGLOAD_SETUP_DONE:-}" ] || scripts/setup.sh; export CFGLOAD_SETUP_DONE=1
 export CFGLOAD_WINEPREFIX="$build/wineprefix"
 unset DISPLAY
 source scripts/wine-env.sh

@@ -7,7 +7,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-scripts/setup.sh
+# The set-up runs once per run: scripts called from this one skip it (and its line).
+[ -n "${CFGLOAD_SETUP_DONE:-}" ] || scripts/setup.sh; export CFGLOAD_SETUP_DONE=1
 source scripts/wine-env.sh
 jobs=$(nproc)
 for arch in x64 x86; do

@@ -700,16 +700,41 @@ TEST_F(RunScenario, LogFileGetsEveryLineWhateverDebug) {
     EXPECT_EQ(log.substr(3, 11), Today("%04u-%02u-%02u ")) << "dated today (unless it is just midnight)";
 }
 
-// A log that cannot be made costs one error line, and nothing else.
+// A log that cannot be made costs one error line, and nothing else; with Debug 0 that line
+// is the run's only trace, so it is printed all the same.
 TEST_F(RunScenario, LogInAFolderThatDoesNotExistGivesOneErrorLine) {
+    const Lines failure = {"ОШИБКА! Не могу записать журнал [{work}\\нет\\run.log]: (3) {*}", ""};
+    for (const bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "Debug 0" : "Debug 1");
+        Case run;
+        run.settings = SettingsWith({quiet ? "Debug=0" : "Debug=1", "LogFile={work}\\нет\\run.log"});
+        run.standin = ScenarioWith({});
+        run.console = quiet ? failure : failure + LoginLines() + LoadLines();
+        run.journal = LoginJournal(Secret) + LoadAndExitJournal();
+        Verify(run);
+        EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+        WriteFile(InfobaseMd(), OriginalMd);
+    }
+}
+
+// LogFile NUL is no log: no file, and no pictures of the unknown window beside it, neither
+// in the current folder nor in the program's (where a relative log name is taken from).
+TEST_F(RunScenario, LogFileNulWritesNothing) {
+    const std::string program = CfgloadUnderTest().substr(0, CfgloadUnderTest().find_last_of('\\'));
     Case run;
-    run.settings = SettingsWith({"LogFile={work}\\нет\\run.log"});
-    run.standin = ScenarioWith({});
-    run.console = Lines{"ОШИБКА! Не могу записать журнал [{work}\\нет\\run.log]: (3) {*}", ""} + LoginLines() +
-                  LoadLines();
-    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
+    run.settings = SettingsWith({"LogFile=Nul"});
+    run.standin = ScenarioWith({"extra_note.at=after_file", "extra_note.title=Предупреждение",
+                                "extra_note.text=Неизвестное сообщение"});
+    run.console = LoginLines() + Lines{"...", "Предупреждение :: Неизвестное сообщение ", " =OK=", "..."};
+    run.journal = LoginJournal(Secret) + Lines{"...", "show extra_note Неизвестное сообщение", "..."};
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    for (const std::string left : {Work() + "\\nul*", Work() + "\\*.bmp", Work() + "\\*.log", program + "\\nul*"}) {
+        WIN32_FIND_DATAA found;
+        HANDLE file = FindFirstFileA(left.c_str(), &found);
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE) << "written: " << found.cFileName;
+        if (file != INVALID_HANDLE_VALUE) FindClose(file);
+    }
 }
 
 // ---- /check ----
@@ -743,6 +768,8 @@ TEST_F(RunScenario, CheckStartsNothing) {
          {"...", "ОШИБКА! Папка для выгрузки [" + LowerAnsi(NewMd()) + "] - это файл", "..."}},
         {"log cannot be opened", SettingsWith({"LogFile={work}\\нет\\?F.log"}), 1,
          {"...", "ОШИБКА! Не могу открыть журнал [{work}\\нет\\base.log]: (3) {*}", "..."}},
+        {"log cannot be opened, Debug 0", SettingsWith({"Debug=0", "LogFile={work}\\нет\\?F.log"}), 1,
+         {"ОШИБКА! Не могу открыть журнал [{work}\\нет\\base.log]: (3) {*}", ""}},
         {"nothing to do", SettingsWith({"NewMDPath=nul"}), 1,
          {"ОШИБКА! Нечего делать: NewMDPath [nul] отменяет загрузку, а DownloadTo не задан"}},
         {"not newer", SettingsWith({"Update=1"}), 2,

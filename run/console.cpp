@@ -49,22 +49,23 @@ void PrintLine(const std::tm* now, std::string text) {
 // dates the line in both.
 bool LineWanted() { return Settings.Debug != 0 || RunLogTakesLines(); }
 
-// With the console output locked.
-void WriteLockedLine(const char* prefix, const char* format, va_list args) {
+// With the console output locked. toConsole: Debug allows it, or the line must be seen.
+void WriteLockedLine(const char* prefix, const char* format, va_list args, bool toConsole) {
     std::string text = prefix + FormatText(format, args);
     std::tm clock{};
     const std::tm* now = ReadLocalTime(clock) ? &clock : nullptr;
-    if (Settings.Debug != 0) PrintLine(now, text);
+    if (toConsole) PrintLine(now, text);
     if (!RunLogTakesLines()) return;
     LogLine(now, text);
-    // A log that cannot be written says so once, on the console only: it is off now.
+    // A log that cannot be written says so once, on the console only (it is off now), and
+    // whatever Debug says: with Debug 0 the log was the run's only trace.
     std::string failure = TakeRunLogFailure();
-    if (!failure.empty() && Settings.Debug != 0) PrintLine(now, "ОШИБКА! " + failure);
+    if (!failure.empty()) PrintLine(now, "ОШИБКА! " + failure);
 }
 
-void WriteLine(const char* prefix, const char* format, va_list args) {
+void WriteLine(const char* prefix, const char* format, va_list args, bool toConsole) {
     bool locked = LockConsoleOutput(NoLimit);
-    WriteLockedLine(prefix, format, args);
+    WriteLockedLine(prefix, format, args, toConsole);
     if (locked) UnlockConsoleOutput();
 }
 
@@ -74,7 +75,7 @@ void ReportInfo(const char* format, ...) {
     if (!LineWanted()) return;
     va_list args;
     va_start(args, format);
-    WriteLine("", format, args);
+    WriteLine("", format, args, Settings.Debug != 0);
     va_end(args);
 }
 
@@ -82,7 +83,14 @@ void ReportError(const char* format, ...) {
     if (!LineWanted()) return;
     va_list args;
     va_start(args, format);
-    WriteLine("ОШИБКА! ", format, args);
+    WriteLine("ОШИБКА! ", format, args, Settings.Debug != 0);
+    va_end(args);
+}
+
+void ReportLogError(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    WriteLine("ОШИБКА! ", format, args, true);
     va_end(args);
 }
 
@@ -93,7 +101,7 @@ bool ReportFinalError(unsigned limitMs, const char* format, ...) {
     if (!LineWanted()) return true;
     va_list args;
     va_start(args, format);
-    WriteLockedLine("ОШИБКА! ", format, args);
+    WriteLockedLine("ОШИБКА! ", format, args, Settings.Debug != 0);
     va_end(args);
     return true;
 }

@@ -17,6 +17,11 @@
 void ReportInfo(const char* format, ...) CFGLOAD_PRINTF(1);
 void ReportError(const char* format, ...) CFGLOAD_PRINTF(1);
 
+// An error line about the log (LogFile) itself, printed on the console whatever Debug
+// says: with Debug 0 the log is the run's only trace, and its loss must be seen. There is
+// no such line without LogFile, so a run without it prints as before.
+void ReportLogError(const char* format, ...) CFGLOAD_PRINTF(1);
+
 // The run's last line, written from another thread just before the process ends (the
 // console control handler): waits up to limitMs for a line being written to end, prints
 // the error line, and lets no other line follow. Nothing is printed when the wait runs

@@ -21,11 +21,6 @@ namespace {
 constexpr DWORD ConfiguratorCreationFlags = CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS;  // 0x220
 const char RunFailedReason[] = "работа завершается с ошибкой";
 
-bool NamesNoFile(std::string name) {
-    LowerCaseAnsi(name);
-    return name == "nul" || name == "null";
-}
-
 unique_handle OpenForReading(const std::string& path) {
     return OwnFileHandle(
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -276,14 +271,15 @@ bool CheckUnloadFolder() {
     return true;
 }
 
+// The log the run would open (none for NUL), said whatever Debug says when it cannot be,
+// as the run says it.
 bool CheckLogFile() {
-    if (Settings.LogFile.empty()) return true;
     std::string path, reason;
     if (!CanOpenRunLog(path, reason)) {
-        ReportError("Не могу открыть журнал [%s]: %s", path.c_str(), reason.c_str());
+        ReportLogError("Не могу открыть журнал [%s]: %s", path.c_str(), reason.c_str());
         return false;
     }
-    ReportInfo("Журнал открывается: %s", path.c_str());
+    if (!path.empty()) ReportInfo("Журнал открывается: %s", path.c_str());
     return true;
 }
 

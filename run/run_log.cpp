@@ -58,7 +58,7 @@ std::string StampedEntry(const std::string& text) {
 // Outside the lock: the error line goes the way of every other line.
 void ReportFailure() {
     std::string failure = TakeRunLogFailure();
-    if (!failure.empty()) ReportError("%s", failure.c_str());
+    if (!failure.empty()) ReportLogError("%s", failure.c_str());
 }
 
 std::string OrNone(const std::string& text) { return text.empty() ? "«нет»" : text; }
@@ -126,8 +126,8 @@ void OpenRunLog(const std::string& settingsFile) {
     std::vector<std::string> early;
     early.swap(Log.early);
     Log.state = LogState::Off;
-    if (!Settings.LogFile.empty()) {
-        Log.path = ExpandedLogName();
+    Log.path = ExpandedLogName();
+    if (!Log.path.empty()) {
         if (Log.file.Open(Log.path, ByteOrderMark, OpenLimitMs)) {
             Log.state = LogState::Open;
             Append(StampedEntry(FirstLine(settingsFile)));
@@ -143,9 +143,8 @@ void OpenRunLog(const std::string& settingsFile) {
 bool CanOpenRunLog(std::string& path, std::string& reason) {
     path.clear();
     reason.clear();
-    if (Settings.LogFile.empty()) return true;
     path = ExpandedLogName();
-    if (SharedAppendFile::CanOpen(path)) return true;
+    if (path.empty() || SharedAppendFile::CanOpen(path)) return true;
     reason = SystemErrorText();
     return false;
 }

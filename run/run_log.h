@@ -5,12 +5,13 @@
 // each entry is written whole, in one append. A log that cannot be opened or written is
 // said once on the console and then left alone: it never changes the run.
 //
-// Without LogFile every call here does nothing.
+// Without LogFile (or with LogFile NUL) every call here does nothing.
 
 #include <ctime>
 #include <string>
 
-// Opens the log named by Settings.LogFile (date patterns expanded as in DownloadTo),
+// Opens the log named by Settings.LogFile (ExpandedLogName: date patterns expanded as in
+// DownloadTo, a relative name taken from the program's folder),
 // creating it with a byte-order mark, and writes the run's first line: the program and its
 // version, the settings file and the infobase. Lines reported before it are written after
 // that first line.
@@ -18,7 +19,8 @@ void OpenRunLog(const std::string& settingsFile);
 
 // For a check that starts nothing: whether the log named by Settings.LogFile could be
 // opened now, without writing to it (a file that does not exist yet is created and removed
-// again). path gets the expanded name, reason the system's text when it cannot.
+// again). path gets the name the run would open (empty when there is no log), reason the
+// system's text when it cannot.
 bool CanOpenRunLog(std::string& path, std::string& reason);
 
 // True while a log is open and writable.

@@ -72,6 +72,17 @@ DateTexts Today() {
     return ReadLocalTime(now) ? DateTextsOf(now) : DateTexts{};
 }
 
+// Relative: neither a drive ("D:...") nor a root or a server ("\\...", "/...").
+bool IsRelative(const std::string& name) {
+    return !name.empty() && name[0] != '\\' && name[0] != '/' && !(name.size() > 1 && name[1] == ':');
+}
+
+std::string ProgramFolder() {
+    const std::string program = ModuleFilePath();
+    const std::size_t slash = program.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
+}
+
 }  // namespace
 
 std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string& basePath,
@@ -85,4 +96,13 @@ std::string ExpandLogPattern(const std::string& logFile, const std::string& base
 
 void ExpandUnloadName() { Settings.DownloadTo = Expanded(Settings.DownloadTo, Settings.BasePath, Today(), false); }
 
-std::string ExpandedLogName() { return Expanded(Settings.LogFile, Settings.BasePath, Today(), true); }
+bool NamesNoFile(std::string name) {
+    LowerCaseAnsi(name);
+    return name == "nul" || name == "null";
+}
+
+std::string ExpandedLogName() {
+    if (Settings.LogFile.empty() || NamesNoFile(Settings.LogFile)) return {};
+    std::string name = Expanded(Settings.LogFile, Settings.BasePath, Today(), true);
+    return IsRelative(name) ? ProgramFolder() + name : name;
+}

@@ -12,8 +12,14 @@ void ExpandUnloadName();
 std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string& basePath,
                                 const std::tm& date);
 
-// Settings.LogFile expanded in the same way from the current local date, the rest of the
-// name in its own letter case: it is the administrator's file name.
+// NUL or NULL in any letter case: the name of no file at all (NewMDPath, LogFile).
+bool NamesNoFile(std::string name);
+
+// The log's name as the run and the check use it: Settings.LogFile expanded in the same way
+// from the current local date, the rest of the name in its own letter case (it is the
+// administrator's file name), a relative name taken from the program's folder (Task
+// Scheduler starts programs in the system folder). Empty when there is no log: LogFile
+// empty, or NUL or NULL in any letter case, as for DownloadTo.
 std::string ExpandedLogName();
 
 // That expansion for a given date: the same sequences, in any letter case.

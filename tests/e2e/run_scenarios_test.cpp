@@ -691,7 +691,7 @@ TEST_F(RunScenario, LogFileGetsEveryLineWhateverDebug) {
     ExpectLogShape(log);
     std::vector<bool> stamped;
     const Lines lines = LogLines(log, &stamped);
-    EXPECT_TRUE(MatchSequence("log", Expand(Lines{"Запуск cfgload 1.0.0 (" + Architecture + "); настройки: {settings}; база: {base}"} +
+    EXPECT_TRUE(MatchSequence("log", Expand(Lines{"Запуск cfgload 1.1.0 (" + Architecture + "); настройки: {settings}; база: {base}"} +
                                             LoginLines() + UnloadLines() + LoadLines() +
                                             Lines{"Завершение: код выхода 0, длительность 0:00:{*}"}),
                               lines));
@@ -700,16 +700,41 @@ TEST_F(RunScenario, LogFileGetsEveryLineWhateverDebug) {
     EXPECT_EQ(log.substr(3, 11), Today("%04u-%02u-%02u ")) << "dated today (unless it is just midnight)";
 }
 
-// A log that cannot be made costs one error line, and nothing else.
+// A log that cannot be made costs one error line, and nothing else; with Debug 0 that line
+// is the run's only trace, so it is printed all the same.
 TEST_F(RunScenario, LogInAFolderThatDoesNotExistGivesOneErrorLine) {
+    const Lines failure = {"ОШИБКА! Не могу записать журнал [{work}\\нет\\run.log]: (3) {*}", ""};
+    for (const bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "Debug 0" : "Debug 1");
+        Case run;
+        run.settings = SettingsWith({quiet ? "Debug=0" : "Debug=1", "LogFile={work}\\нет\\run.log"});
+        run.standin = ScenarioWith({});
+        run.console = quiet ? failure : failure + LoginLines() + LoadLines();
+        run.journal = LoginJournal(Secret) + LoadAndExitJournal();
+        Verify(run);
+        EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+        WriteFile(InfobaseMd(), OriginalMd);
+    }
+}
+
+// LogFile NUL is no log: no file, and no pictures of the unknown window beside it, neither
+// in the current folder nor in the program's (where a relative log name is taken from).
+TEST_F(RunScenario, LogFileNulWritesNothing) {
+    const std::string program = CfgloadUnderTest().substr(0, CfgloadUnderTest().find_last_of('\\'));
     Case run;
-    run.settings = SettingsWith({"LogFile={work}\\нет\\run.log"});
-    run.standin = ScenarioWith({});
-    run.console = Lines{"ОШИБКА! Не могу записать журнал [{work}\\нет\\run.log]: (3) {*}", ""} + LoginLines() +
-                  LoadLines();
-    run.journal = LoginJournal(Secret) + LoadAndExitJournal();
+    run.settings = SettingsWith({"LogFile=Nul"});
+    run.standin = ScenarioWith({"extra_note.at=after_file", "extra_note.title=Предупреждение",
+                                "extra_note.text=Неизвестное сообщение"});
+    run.console = LoginLines() + Lines{"...", "Предупреждение :: Неизвестное сообщение ", " =OK=", "..."};
+    run.journal = LoginJournal(Secret) + Lines{"...", "show extra_note Неизвестное сообщение", "..."};
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    for (const std::string left : {Work() + "\\nul*", Work() + "\\*.bmp", Work() + "\\*.log", program + "\\nul*"}) {
+        WIN32_FIND_DATAA found;
+        HANDLE file = FindFirstFileA(left.c_str(), &found);
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE) << "written: " << found.cFileName;
+        if (file != INVALID_HANDLE_VALUE) FindClose(file);
+    }
 }
 
 // ---- /check ----
@@ -743,6 +768,8 @@ TEST_F(RunScenario, CheckStartsNothing) {
          {"...", "ОШИБКА! Папка для выгрузки [" + LowerAnsi(NewMd()) + "] - это файл", "..."}},
         {"log cannot be opened", SettingsWith({"LogFile={work}\\нет\\?F.log"}), 1,
          {"...", "ОШИБКА! Не могу открыть журнал [{work}\\нет\\base.log]: (3) {*}", "..."}},
+        {"log cannot be opened, Debug 0", SettingsWith({"Debug=0", "LogFile={work}\\нет\\?F.log"}), 1,
+         {"ОШИБКА! Не могу открыть журнал [{work}\\нет\\base.log]: (3) {*}", ""}},
         {"nothing to do", SettingsWith({"NewMDPath=nul"}), 1,
          {"ОШИБКА! Нечего делать: NewMDPath [nul] отменяет загрузку, а DownloadTo не задан"}},
         {"not newer", SettingsWith({"Update=1"}), 2,
@@ -962,28 +989,39 @@ TEST_F(RunScenario, ConfiguratorsNotStartedByTheRunAreNeverTouched) {
 
 // ---- many infobases ----
 
-// examples\fleet.bat under cmd over three settings files, one infobase each: a load, a wrong
-// log-in password, a file not newer with Update. Its summary has one line per infobase in
-// the order of the names, and its errorlevel says that one failed.
-TEST_F(RunScenario, FleetBatchFileSumsUpEveryInfobase) {
-    Neighbour wrong, same;
-    const std::string fleet = Work() + "\\fleet";
+// A folder of its own for examples\fleet.bat and a copy of cfgload.exe, with bases\ in it.
+void MakeFleetFolder(const std::string& fleet) {
     ASSERT_TRUE(CreateDirectoryA(fleet.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((fleet + "\\bases").c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(WindowsPath(CFGLOAD_SOURCE_DIR "/examples/fleet.bat").c_str(), (fleet + "\\fleet.bat").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(CfgloadUnderTest().c_str(), (fleet + "\\cfgload.exe").c_str(), FALSE));
+}
+
+// examples\fleet.bat under cmd over three settings files, one infobase each: a load, a wrong
+// log-in password, a file not newer with Update. Its summary has one line per infobase in
+// the order of the names, and its errorlevel says that one failed. It runs from a folder
+// with "(x86)" and a blank in its path, as the x86 build's natural home; a name with "&"
+// and "%" runs as any other; an old settings file kept beside them as torg.ini_old (whose
+// 8.3 name TORG~1.INI matches *.ini where short names are kept) is not run.
+TEST_F(RunScenario, FleetBatchFileSumsUpEveryInfobase) {
+    Neighbour wrong, same;
+    ASSERT_TRUE(CreateDirectoryA((Work() + "\\Program Files (x86)").c_str(), nullptr));
+    const std::string fleet = Work() + "\\Program Files (x86)\\cfgload";
+    MakeFleetFolder(fleet);
     auto write = [&](const std::string& name, const Lines& settings, const std::string& base) {
         WriteFile(fleet + "\\bases\\" + name, support::Joined(settings));
         WriteFile(base + "\\standin.scenario", support::Joined(ScenarioWith({})));
     };
     write("a-torg.ini", Expand(DefaultSettings() + SettingsWith({})), Base());
     write("b-sklad.ini", wrong.Expand(DefaultSettings() + Lines{std::string("Password=") + WrongSecret}), wrong.Base());
-    write("c-zup.ini", same.Expand(DefaultSettings() + SettingsWith({"Update=1"})), same.Base());
+    write("c-zup & 100%.ini", same.Expand(DefaultSettings() + SettingsWith({"Update=1"})), same.Base());
+    WriteFile(fleet + "\\bases\\torg.ini_old", support::Joined(Expand(DefaultSettings() + SettingsWith({}))));
     const FILETIME hourAgo = HoursFromNow(-1);
     ASSERT_TRUE(SetLastWriteTime(same.InfobaseMd(), hourAgo));
     ASSERT_TRUE(SetLastWriteTime(same.Expand("{new_md}"), hourAgo));
 
-    ChildResult run = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", fleet, 120000);
+    // cmd /c takes off the outer quotes of a command with "(" in it: a second pair stays.
+    ChildResult run = RunChild("cmd /c \"\"" + fleet + "\\fleet.bat\"\"", fleet, 120000);
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1u) << run.output;
@@ -991,18 +1029,59 @@ TEST_F(RunScenario, FleetBatchFileSumsUpEveryInfobase) {
     // and under Wine.
     const Lines summary = {"==== fleet run {*} ====", "OK         {*}:{*}:{*}  {*}:{*}:{*}  a-torg.ini (0)",
                            "FAILED     {*}:{*}:{*}  {*}:{*}:{*}  b-sklad.ini (1)",
-                           "NOT NEWER  {*}:{*}:{*}  {*}:{*}:{*}  c-zup.ini (2)"};
+                           "NOT NEWER  {*}:{*}:{*}  {*}:{*}:{*}  c-zup & 100%.ini (2)"};
     EXPECT_TRUE(MatchSequence("summary log", summary, ConsoleLines(ReadFile(fleet + "\\fleet.log"))));
     EXPECT_TRUE(MatchSequence("console", Lines{"..."} + summary, ConsoleLines(run.output)));
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
     EXPECT_EQ(ReadFile(wrong.InfobaseMd()), OriginalMd);
     EXPECT_EQ(ReadFile(same.InfobaseMd()), OriginalMd);
     // Each infobase's own log, named after its settings file, ends with its exit code.
-    for (const auto& [name, code] : {std::pair{"a-torg", 0}, {"b-sklad", 1}, {"c-zup", 2}}) {
+    for (const auto& [name, code] : {std::pair{"a-torg", 0}, {"b-sklad", 1}, {"c-zup & 100%", 2}}) {
         const Lines lines = LogLines(ReadFile(fleet + "\\logs\\" + name + ".log"));
         ASSERT_FALSE(lines.empty()) << name;
         EXPECT_TRUE(MatchEntry("Завершение: код выхода " + std::to_string(code) + ", длительность {*}", lines.back()))
             << name << ": " << Printable(lines.back());
+    }
+    EXPECT_FALSE(FileExists(fleet + "\\logs\\torg.log"));
+
+    // The check: the settings file named after /check, a summary shown and not kept.
+    const std::string kept = ReadFile(fleet + "\\fleet.log");
+    ChildResult check = RunChild("cmd /c \"\"" + fleet + "\\fleet.bat\" check\"", fleet, 120000);
+    EXPECT_EQ(check.exitCode, 0u) << check.output;
+    EXPECT_TRUE(MatchSequence("check", {"...", "==== fleet check {*} ====", "OK         {*}  a-torg.ini (0)",
+                                        "OK         {*}  b-sklad.ini (0)", "NOT NEWER  {*}  c-zup & 100%.ini (2)"},
+                              ConsoleLines(check.output)));
+    EXPECT_EQ(ReadFile(fleet + "\\fleet.log"), kept);
+}
+
+// Two runners started together (tasks side by side, each with its folder of settings
+// files) draw the same %RANDOM% in the same second: each keeps its own summary all the same.
+TEST_F(RunScenario, FleetRunnersStartedTogetherKeepTheirOwnSummaries) {
+    const char* const names[] = {"one", "two"};
+    for (const char* name : names) {
+        MakeFleetFolder(Work() + "\\" + name);
+        // No such infobase: each run fails at once, starting nothing.
+        for (int i = 1; i <= 4; ++i)
+            WriteFile(Work() + "\\" + name + "\\bases\\" + name + std::to_string(i) + ".ini",
+                      "BasePath=" + Work() + "\\нет\r\n");
+    }
+    ChildResult runs[2];
+    auto run = [&](int i) {
+        const std::string fleet = Work() + "\\" + names[i];
+        runs[i] = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", fleet, 120000);
+    };
+    std::thread second(run, 1);
+    run(0);
+    second.join();
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(names[i]);
+        EXPECT_EQ(runs[i].exitCode, 1u) << runs[i].output;
+        Lines summary = {"==== fleet run {*} ===="};
+        for (int j = 1; j <= 4; ++j)
+            summary.push_back("FAILED     {*}:{*}:{*}  {*}:{*}:{*}  " + std::string(names[i]) + std::to_string(j) + ".ini (1)");
+        EXPECT_TRUE(MatchSequence("summary log", summary,
+                                  ConsoleLines(ReadFile(Work() + "\\" + names[i] + "\\fleet.log"))));
+        EXPECT_TRUE(MatchSequence("console", Lines{"..."} + summary, ConsoleLines(runs[i].output)));
     }
 }
 

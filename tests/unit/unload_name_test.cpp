@@ -1,4 +1,6 @@
 // Date, weekday and folder sequences in the unload file name, on fixed dates.
+#include <windows.h>
+
 #include <ctime>
 #include <string>
 
@@ -75,6 +77,28 @@ TEST(UnloadName, LogNameKeepsItsLetterCase) {
     EXPECT_EQ(ExpandLogPattern("D:\\Logs\\?F-?YYYY-?mm_?Dd.LOG", "C:\\Bases\\Trade", Monday7December2026),
               "D:\\Logs\\Trade-2026-12_07.LOG");
     EXPECT_EQ(ExpandLogPattern("Журнал ?yY ?W", "", Sunday6December2026), "Журнал 26 7");
+}
+
+// Under Task Scheduler the current folder is the system's: a relative log lives beside the
+// program. NUL and NULL are no log at all.
+TEST(UnloadName, LogNameRelativeToTheProgramsFolderAndNulIsNone) {
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    std::string folder(program, length);
+    folder.resize(folder.find_last_of('\\') + 1);
+    Settings.BasePath = "C:\\Bases\\Trade";
+    Settings.LogFile = "logs\\?F.Log";
+    EXPECT_EQ(ExpandedLogName(), folder + "logs\\Trade.Log");
+    for (const char* absolute : {"D:\\Logs\\", "\\\\server\\logs\\", "\\logs\\", "D:"}) {
+        Settings.LogFile = absolute + std::string("?F.log");
+        EXPECT_EQ(ExpandedLogName(), absolute + std::string("Trade.log"));
+    }
+    for (const char* none : {"", "NUL", "nul", "Null", "NULL"}) {
+        Settings.LogFile = none;
+        EXPECT_EQ(ExpandedLogName(), "") << none;
+    }
+    Settings = RunSettings{};
 }
 
 TEST(UnloadName, ExpandsTheSettingsFromTheClock) {

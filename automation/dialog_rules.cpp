@@ -8,6 +8,7 @@
 #include "automation/window_tools.h"
 #include "common/profile.h"
 #include "run/console.h"
+#include "run/unload_check.h"
 #include "settings/run_settings.h"
 
 DialogRunState DialogState;
@@ -261,9 +262,13 @@ void EnterUnloadFile(HWND dialog, const DialogRule& row) {
 }
 
 // Merge 2 merges whatever the Update test said (a NewMDPath of NUL has turned Merge off).
+// Nothing is loaded or merged on a backup that is not there or does not read back: the run
+// fails as on the configurator's own errors.
 void ContinueAfterUnload(HWND dialog, const DialogRule& row) {
     ReportInfo("Выгрузка завершена!");
-    if (Settings.Merge == 2)
+    if (!UnloadFileInOrder(DeadlinePassed))
+        EnterFailureMode();
+    else if (Settings.Merge == 2)
         PendingCommand = MergeConfigurationsCommand;
     else if (LoadWanted)
         PendingCommand = LoadConfigurationCommand;

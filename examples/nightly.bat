@@ -8,11 +8,13 @@ rem Где лежат программа, настройки и журнал.
 if not defined CFGLOAD   set CFGLOAD=%~dp0cfgload.exe
 if not defined SETTINGS  set SETTINGS=%~dp0cfgload.ini
 if not defined LOGFILE   set LOGFILE=%~dp0cfgload.log
+rem Архив выгрузки читается целиком до загрузки (/VerifyUnload 1): без годной выгрузки
+rem ничего не загружается, код выхода 1.
 rem Собственный журнал программы (UTF-8, с датами), один на месяц: ?YYYY и ?MM - год и месяц.
 if not defined RUNLOG    set RUNLOG=%~dp0cfgload-?YYYY-?MM.log
 
 echo ==== %DATE% %TIME% ==== >> "%LOGFILE%"
-"%CFGLOAD%" "%SETTINGS%" /LogFile "%RUNLOG%" >> "%LOGFILE%" 2>&1
+"%CFGLOAD%" "%SETTINGS%" /LogFile "%RUNLOG%" /VerifyUnload 1 >> "%LOGFILE%" 2>&1
 set RESULT=%ERRORLEVEL%
 
 rem Проверять коды от большего к меньшему: "if errorlevel N" верно и для всех больших кодов.

@@ -38,6 +38,7 @@ inline void SetOption(RunSettings& s, const std::string& key, const std::string&
     else if (key == "deleteafter") s.DeleteAfter = Integer(value);
     else if (key == "merge") s.Merge = Integer(value);
     else if (key == "hide") s.Hide = Integer(value);
+    else if (key == "verifyunload") s.VerifyUnload = Integer(value);
     else if (key == "basepath") s.BasePath = value;
     else if (key == "path1cexe") s.Path1CExe = value;
     else if (key == "newmdpath") s.NewMDPath = value;
@@ -107,6 +108,7 @@ inline void RequireSameSettings(const RunSettings& got, const RunSettings& expec
     RequireEqual(got.Update, expected.Update, "Update");
     RequireEqual(got.WorkTime, expected.WorkTime, "WorkTime");
     RequireEqual(got.Hide, expected.Hide, "Hide");
+    RequireEqual(got.VerifyUnload, expected.VerifyUnload, "VerifyUnload");
     RequireEqual(got.User, expected.User, "User");
     RequireEqual(got.Password, expected.Password, "Password");
     RequireEqual(got.ConfigPassword, expected.ConfigPassword, "ConfigPassword");

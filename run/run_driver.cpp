@@ -11,6 +11,7 @@
 #include "run/console.h"
 #include "run/interruption.h"
 #include "run/run_log.h"
+#include "run/unload_check.h"
 #include "run/unload_name.h"
 #include "settings/help.h"
 #include "settings/run_settings.h"
@@ -215,9 +216,7 @@ int PrepareRun(PreparedRun& prepared) {
 // The folder that the unload file goes to. A relative name is taken from the infobase's
 // folder, the configurator's current folder.
 std::string UnloadFolder(const std::string& name) {
-    const bool absolute = (!name.empty() && (name[0] == '\\' || name[0] == '/')) || (name.size() > 1 && name[1] == ':');
-    const std::string& base = Settings.BasePath;
-    std::string path = absolute ? name : base + (base.back() == '\\' ? "" : "\\") + name;
+    const std::string path = UnloadFilePath(name, Settings.BasePath);
     std::size_t separator = path.find_last_of("\\/");
     if (separator == std::string::npos) return path.substr(0, 2);  // "c:name": that drive's folder
     std::string folder = path.substr(0, separator);
@@ -357,6 +356,10 @@ int CheckConfiguratorJob() {
     // the same.
     bool ready = CheckConfiguratorExecutable();
     ready = CheckUnloadFolder() && ready;
+    // Said only when set: without it the check's lines stay as they were.
+    if (Settings.VerifyUnload != 0)
+        ReportInfo("Проверка выгрузки (VerifyUnload): включена%s",
+                   Settings.DownloadTo.empty() ? ", но выгрузки нет (DownloadTo не задан)" : "");
     ready = CheckLogFile() && ready;
     const RunSettings& s = Settings;
     ReportInfo("Пароль пользователя: %s", SetOrNot(s.Password));

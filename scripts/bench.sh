@@ -3,7 +3,7 @@
 # with the instrumented copy (build/bench), then runs bench_driver under Wine with a
 # prefix and an X display of its own, and prints the machine and the table of figures,
 # goals and results (also written as Markdown to build/bench/results.md).
-# Usage: scripts/bench.sh [--quick] [--only poll,peer,typical,own,log,list,settings,crowd,memory,record]
+# Usage: scripts/bench.sh [--quick] [--only poll,peer,typical,own,log,list,settings,crowd,memory,record,verify]
 # Not part of scripts/test.sh or CI; takes about eight minutes (--quick: three to four).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -25,3 +25,42 @@ echo "machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | 
      "load $(cut -d' ' -f1-3 /proc/loadavg), $CFGLOAD_MACHINE_BITS-bit stand-in"
 echo "commit: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- . 2>/dev/null || echo ' (with changes)')"
 wine "$build/bench/bench_driver.exe" --markdown "$(winepath -w "$build/results.md")" "$@"
+
+# Reading a 200 MB unload archive back (VerifyUnload) beside unzip -t on the same file, in
+# the same run, the file in the page cache for both; medians of alternating passes.
+only=""; prev=""
+for argument in "$@"; do [ "$prev" = "--only" ] && only=",$argument,"; prev=$argument; done
+if [ -z "$only" ] || [[ "$only" == *,verify,* ]]; then
+  data="$build/verify"
+  archive="$data/unload-200mb.zip"
+  if [ ! -s "$archive" ]; then
+    # Mixed content as an infobase folder holds it: incompressible blobs (zip stores them),
+    # text, numbers and fixed-width records (deflated).
+    rm -rf "$data" && mkdir -p "$data/in"
+    head -c 105000000 /dev/urandom >"$data/in/1SBLOB.dbf"
+    head -c 68000000 /dev/urandom | base64 -w 76 >"$data/in/1Stext.txt"
+    seq 1 9000000 >"$data/in/numbers.txt"
+    awk 'BEGIN { for (i = 1; i <= 700000; i++)
+                   printf "RA%010d  Товар %-16d %012.2f %012.3f 20261209\n", i, i % 5000, i % 977 * 1.25, i % 31 }' \
+      >"$data/in/RA.dbf"
+    (cd "$data/in" && zip -q -r "$archive" .)
+    rm -rf "$data/in"
+  fi
+  passes=$([[ " $* " == *" --quick "* ]] && echo 3 || echo 5)
+  cat "$archive" >/dev/null
+  unzip_ms=(); verify_ms=()
+  for _ in $(seq 1 "$passes"); do
+    start=$(date +%s%N); unzip -tqq "$archive" >/dev/null; end=$(date +%s%N)
+    unzip_ms+=($(( (end - start) / 1000000 )))
+    verify_ms+=($(wine "$build/bench/bench_unload_check.exe" "$(winepath -w "$archive")" 1 |
+                  sed -n 's/^verify_ms=\([0-9]*\).*ok=1.*/\1/p' | tr -d '\r'))
+  done
+  median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
+  u=$(median "${unzip_ms[@]}"); v=$(median "${verify_ms[@]}")
+  size_mb=$(( $(stat -c %s "$archive") / 1000000 ))
+  row=$(LC_ALL=C awk -v u="$u" -v v="$v" -v mb="$size_mb" 'BEGIN {
+    printf "| Reading a %d MB unload archive back (VerifyUnload) vs unzip -t, same file | %.2fx (%d ms vs %d ms; %.0f MB/s vs %.0f MB/s) | <= 1.5x |", mb, v / u, v, u, mb * 1000 / v, mb * 1000 / u }')
+  echo "verify: passes ${passes}: VerifyUnload ${verify_ms[*]} ms; unzip -t ${unzip_ms[*]} ms"
+  echo "$row"
+  echo "$row" >>"$build/results.md"
+fi

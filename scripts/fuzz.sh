@@ -21,6 +21,25 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
 [ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH="$symbolizer"
 
+# Seeds for the unload archive's reader: real archives made by zip (deflated, stored, with a
+# comment, streamed with data descriptors, empty entries, a folder), made anew on each run.
+zip_seeds="$build/seeds/unload_archive"
+rm -rf "$zip_seeds" && mkdir -p "$zip_seeds/in/folder"
+(
+  cd "$zip_seeds/in"
+  printf '1cv7 %.0s' $(seq 1 300) >1cv7.md
+  head -c 2000 /dev/urandom >1SBLOB.dbf
+  : >empty.txt
+  echo inside >folder/item.txt
+  zip -q -X ../deflated.zip 1cv7.md 1SBLOB.dbf empty.txt
+  zip -q -0 ../stored.zip 1cv7.md empty.txt
+  zip -q -r ../folder.zip folder 1cv7.md
+  zip -q ../comment.zip 1cv7.md && echo "nightly unload" | zip -q -z ../comment.zip
+  zip -q -fd ../streamed.zip - <1cv7.md
+  cat 1cv7.md | zip -q -fz- ../descriptor.zip -
+)
+rm -rf "$zip_seeds/in"
+
 failed=0
 for binary in "$build"/fuzz/fuzz_*; do
   name=${binary##*/fuzz_}
@@ -30,6 +49,7 @@ for binary in "$build"/fuzz/fuzz_*; do
   mkdir -p "$work" "$build/logs" "$build/artifacts"
   seeds=()
   [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+  [ -d "$build/seeds/$name" ] && seeds+=("$build/seeds/$name")
   if "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="$build/artifacts/$name-" "$work" "${seeds[@]}" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

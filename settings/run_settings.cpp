@@ -66,6 +66,7 @@ const OptionRow OptionTable[] = {
     {"secpassword", nullptr, nullptr, StoreSecPassword},
     {"downloadto", nullptr, nullptr, SetDownloadTo},
     {"logfile", nullptr, &RunSettings::LogFile, nullptr},
+    {"verifyunload", &RunSettings::VerifyUnload, nullptr, nullptr},
 };
 
 }  // namespace

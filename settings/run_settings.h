@@ -23,6 +23,7 @@ struct RunSettings {
     std::string NewConfigPassword;
     std::string DownloadTo;
     std::string LogFile;  // the run log's name, date patterns as in DownloadTo; empty: none
+    int VerifyUnload = 0;  // non-zero: the unload archive is read back whole before the load
     int PauseFactor = 1;  // fixed: no source changes it
 };
 

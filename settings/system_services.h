@@ -3,6 +3,7 @@
 // implements them with Win32 calls; the native build (fuzzing, sanitizers) emulates them
 // for code page 1251 so that the same text code runs on Linux.
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -62,6 +63,30 @@ public:
     // Whether the file could be opened for appending now, without writing to it: a file that
     // does not exist is created and removed again.
     static bool CanOpen(const std::string& path);
+
+private:
+    static constexpr std::intptr_t NoHandle = -1;
+    std::intptr_t handle_ = NoHandle;
+};
+
+// A file read in pieces at given offsets (the unload check reads archives through it),
+// shared for reading and writing so that a file still held open by its writer can be read.
+// On failure the system's last error tells why (SystemErrorText).
+class ReadOnlyFile {
+public:
+    enum class Opening { Opened, Missing, Folder, Failed };
+
+    ReadOnlyFile() = default;
+    ~ReadOnlyFile() { Close(); }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    Opening Open(const std::string& path);
+    // The file's size in bytes; false when the system gives none.
+    bool Size(unsigned long long& size);
+    // Reads exactly size bytes from offset; false unless all of them were read.
+    bool ReadAt(unsigned long long offset, void* buffer, std::size_t size);
+    void Close();
 
 private:
     static constexpr std::intptr_t NoHandle = -1;

@@ -176,3 +176,41 @@ bool SharedAppendFile::CanOpen(const std::string& path) {
     close(file);
     return true;
 }
+
+ReadOnlyFile::Opening ReadOnlyFile::Open(const std::string& path) {
+    Close();
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR ? Opening::Missing : Opening::Failed;
+    if (S_ISDIR(info.st_mode)) return Opening::Folder;
+    int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return Opening::Failed;
+    handle_ = file;
+    return Opening::Opened;
+}
+
+bool ReadOnlyFile::Size(unsigned long long& size) {
+    struct stat info {};
+    if (handle_ == NoHandle || fstat(static_cast<int>(handle_), &info) != 0) return false;
+    size = static_cast<unsigned long long>(info.st_size);
+    return true;
+}
+
+bool ReadOnlyFile::ReadAt(unsigned long long offset, void* buffer, std::size_t size) {
+    if (handle_ == NoHandle) return false;
+    char* into = static_cast<char*>(buffer);
+    while (size > 0) {
+        ssize_t read = pread(static_cast<int>(handle_), into, size, static_cast<off_t>(offset));
+        if (read < 0 && errno == EINTR) continue;
+        if (read <= 0) return false;
+        into += read;
+        offset += static_cast<unsigned long long>(read);
+        size -= static_cast<std::size_t>(read);
+    }
+    return true;
+}
+
+void ReadOnlyFile::Close() {
+    if (handle_ == NoHandle) return;
+    close(static_cast<int>(handle_));
+    handle_ = NoHandle;
+}

@@ -158,3 +158,56 @@ bool SharedAppendFile::CanOpen(const std::string& path) {
     CloseHandle(file);
     return true;
 }
+
+ReadOnlyFile::Opening ReadOnlyFile::Open(const std::string& path) {
+    Close();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        SetLastError(error);
+        return missing ? Opening::Missing : Opening::Failed;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Opening::Folder;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Opening::Failed;
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    return Opening::Opened;
+}
+
+bool ReadOnlyFile::Size(unsigned long long& size) {
+    LARGE_INTEGER length;
+    if (handle_ == NoHandle || !GetFileSizeEx(reinterpret_cast<HANDLE>(handle_), &length)) return false;
+    size = static_cast<unsigned long long>(length.QuadPart);
+    return true;
+}
+
+bool ReadOnlyFile::ReadAt(unsigned long long offset, void* buffer, std::size_t size) {
+    if (handle_ == NoHandle) return false;
+    char* into = static_cast<char*>(buffer);
+    while (size > 0) {
+        // The offset goes with each read (a handle opened without overlapped I/O still
+        // takes it), so no file pointer is kept between reads.
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        const DWORD piece = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        DWORD read = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), into, piece, &read, &at)) return false;
+        if (read == 0) {
+            SetLastError(ERROR_HANDLE_EOF);
+            return false;
+        }
+        into += read;
+        offset += read;
+        size -= read;
+    }
+    return true;
+}
+
+void ReadOnlyFile::Close() {
+    if (handle_ == NoHandle) return;
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = NoHandle;
+}

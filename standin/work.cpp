@@ -10,6 +10,7 @@
 #include "standin/replay.h"
 #include "standin/scenario.h"
 #include "standin/texts.h"
+#include "standin/unload_zip.h"
 
 StandinRun Run;
 
@@ -293,12 +294,14 @@ void Unload() {
     bool boxOverDialog = Plan.Number("unload_box_over_dialog", 0) != 0;
     bool written = false;
     auto unload = [&](const std::string& target, HWND owner) {
-        written = WriteWholeFile(target, "STANDIN UNLOAD\r\n" + ReadWholeFile(InfobaseFile()));
+        const std::string what = WriteUnloadArchive(Run.baseDir, target, Plan.Text("unload_fault", "none"));
+        written = !what.empty();
         if (!written) {
             Box("unload_failed", UnloadWriteFailedText + target, owner);
             return;
         }
         Journal("unloaded", "-", target);
+        Journal("archive", "-", what);
         Box("unload_done", UnloadSucceededText, owner);
     };
     spec.onPress = [&](HWND dialog, int id, const std::string& target) {

@@ -99,6 +99,7 @@ inline Lines UnloadJournal(const std::string& file = "{unload_lower}") {
         "typed unload " + file,
         "button unload " + Id(IDOK),
         "unloaded - " + file,
+        "archive - {*}",
         std::string("show unload_done ") + UnloadSucceededText,
         "button unload_done " + Id(IDCANCEL),
     };

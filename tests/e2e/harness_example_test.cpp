@@ -47,6 +47,7 @@ e2e::Case UnloadThenLoad() {
         "typed unload {unload_lower}",
         "button unload 1",
         "unloaded - {unload_lower}",
+        "archive - {*}",
         "show unload_done Выгрузка успешно завершена!",
         "button unload_done 2",
         "command - 33206",

@@ -124,7 +124,7 @@ TEST_F(RunScenario, UnloadThenLoad) {
     run.journal = LoginJournal(Secret) + UnloadJournal(unload) + LoadAndExitJournal();
     RunResult result = Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
-    EXPECT_EQ(ReadFile(unload), std::string("STANDIN UNLOAD\r\n") + OriginalMd);
+    EXPECT_EQ(support::ZipEntry(ReadFile(unload), "1cv7.md"), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd())) << "kept without DeleteAfter";
     const e2e::JournalEvent* command = result.Find("cmdline");
     ASSERT_NE(command, nullptr);
@@ -351,6 +351,45 @@ TEST_F(RunScenario, NewMdPathNulUnloadsOnly) {
         EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
         EXPECT_TRUE(FileExists(UnloadFile()));
         EXPECT_TRUE(FileExists(NewMd()));
+        DeleteFileA(UnloadFile().c_str());
+    }
+}
+
+// An unload that is not there, is empty or (with VerifyUnload) does not read back: one error
+// line, nothing loaded, the configurator closed, exit 1. A whole archive lets the load go on.
+TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
+    struct Row {
+        const char* what;
+        Lines settings;
+        const char* fault;
+        int exitCode;
+        Lines lines;  // after "Выгрузка завершена!"
+    };
+    const std::string damaged = "ОШИБКА! Файл выгрузки [{unload_lower}] поврежден";
+    const Row rows[] = {
+        {"no file", {}, "no_file", 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] не найден"}},
+        {"empty file", {}, "empty", 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] пуст"}},
+        {"unload only, no file", {"NewMDPath=nul"}, "no_file", 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] не найден"}},
+        {"truncated, verified", {"VerifyUnload=1"}, "truncated", 1, {damaged + ": {*}"}},
+        {"flipped byte, verified", {"VerifyUnload=1"}, "flipped", 1, {damaged + ", запись [1cv7.md]: {*}"}},
+        {"lying size, verified", {"VerifyUnload=1"}, "lying_size", 1, {damaged + ", запись [1cv7.md]: {*}"}},
+        {"whole archive, verified", {"VerifyUnload=1"}, "none", 0,
+         Lines{"Файл выгрузки проверен: записей {*}, {*} байт после распаковки, {*} с"} + LoadLines()},
+        {"flipped byte, not verified", {}, "flipped", 0, LoadLines()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const bool loads = row.exitCode == 0;
+        Case run;
+        run.settings = SettingsWith(Lines{"DownloadTo={unload}", "DeleteAfter=1"} + row.settings);
+        run.standin = ScenarioWith({std::string("unload_fault=") + row.fault});
+        run.exitCode = row.exitCode;
+        run.console = LoginLines() + UnloadLines() + row.lines + (loads ? Lines{"Удаление файла {new_md}"} : Lines{});
+        run.journal = LoginJournal(Secret) + UnloadJournal() + (loads ? LoadAndExitJournal() : ExitJournal());
+        Verify(run);
+        EXPECT_EQ(ReadFile(InfobaseMd()), loads ? NewMdContents : OriginalMd);
+        if (loads) WriteFile(NewMd(), NewMdContents), WriteFile(InfobaseMd(), OriginalMd);
+        EXPECT_TRUE(FileExists(NewMd())) << "deleted after a failed run";
         DeleteFileA(UnloadFile().c_str());
     }
 }
@@ -760,6 +799,9 @@ TEST_F(RunScenario, CheckStartsNothing) {
                "Конфигуратор найден: {standin}", "Выгрузка в файл: {unload_lower} - папка доступна для записи",
                "Журнал открывается: {work}\\check-base.log"} +
              passwords + Lines{"Проверка пройдена: запуск возможен."}},
+        {"verify unload", SettingsWith({"DownloadTo={unload}", "VerifyUnload=1"}), 0,
+         {"...", "Выгрузка в файл: {unload_lower} - папка доступна для записи",
+          "Проверка выгрузки (VerifyUnload): включена", "..."}},
         {"no executable", SettingsWith({"Path1CExe={work}\\1cv7s.exe"}), 1,
          {"...", "  1C: {work}\\1cv7s.exe", "...", "ОШИБКА! Конфигуратор не найден: [{work}\\1cv7s.exe]", "..."}},
         {"no unload folder", SettingsWith({"DownloadTo={work}\\Нет\\?F.zip"}), 1,
@@ -951,9 +993,9 @@ TEST_F(RunScenario, TwoRunsSideBySideKeepToTheirOwnConfigurators) {
     EXPECT_EQ(logged, printed);
 
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
-    EXPECT_EQ(ReadFile(UnloadFile()), std::string("STANDIN UNLOAD\r\n") + OriginalMd);
+    EXPECT_EQ(support::ZipEntry(ReadFile(UnloadFile()), "1cv7.md"), OriginalMd);
     EXPECT_EQ(ReadFile(beside.InfobaseMd()), NewMdContents);
-    EXPECT_EQ(ReadFile(beside.UnloadFile()), std::string("STANDIN UNLOAD\r\n") + OriginalMd);
+    EXPECT_EQ(support::ZipEntry(ReadFile(beside.UnloadFile()), "1cv7.md"), OriginalMd);
     const ULONGLONG overlap = BothHadADialogOpen(ours, theirs);
     EXPECT_GE(overlap, 3000u) << "the two runs' dialogs were hardly ever open at the same time";
     std::printf("the two stand-ins had dialogs open at the same time for %llu ms; runs of %lu and %lu ms\n",

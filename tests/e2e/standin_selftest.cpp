@@ -8,6 +8,7 @@
 #include "tests/e2e/harness.h"
 #include "tests/e2e/standin_probe.h"
 #include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
     EXPECT_EQ(standin.WaitExit(), 0);
     EXPECT_FALSE(IsWindow(mainWindow));
 
-    EXPECT_EQ(ReadFile(UnloadFile()).substr(0, 16), "STANDIN UNLOAD\r\n");
+    EXPECT_EQ(support::ZipEntry(ReadFile(UnloadFile()), "1cv7.md"), OriginalMd);
     std::vector<e2e::JournalEvent> events = Journal();
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[0].kind, "start");
@@ -132,6 +133,7 @@ TEST_F(StandinSelfTest, UnloadThenLoadAsTheToolDrivesIt) {
         "typed unload {unload}",
         "button unload 1",
         "unloaded - {unload}",
+        "archive - archive, {*} entries, {*} bytes",
         "show unload_done Выгрузка успешно завершена!",
         "button unload_done 2",
         "command - 33206",

@@ -1,5 +1,7 @@
 #include "tests/support/files.h"
 
+#include <zlib.h>
+
 #include <windows.h>
 
 #include "common/win_handles.h"
@@ -62,3 +64,29 @@ std::string TempRoot() {
 }
 
 }  // namespace support
+
+std::string support::ZipEntry(const std::string& archive, const std::string& name) {
+    auto le = [&](std::size_t at, int bytes) {
+        unsigned long value = 0;
+        for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(archive[at + i]);
+        return value;
+    };
+    for (std::size_t at = archive.find("PK\x03\x04"); at != std::string::npos && at + 30 <= archive.size();
+         at = archive.find("PK\x03\x04", at + 4)) {
+        const std::size_t nameLength = le(at + 26, 2), data = at + 30 + nameLength + le(at + 28, 2);
+        const unsigned long method = le(at + 8, 2), packed = le(at + 18, 4), size = le(at + 22, 4);
+        if (archive.compare(at + 30, nameLength, name) != 0 || data + packed > archive.size()) continue;
+        if (method == 0) return archive.substr(data, packed);
+        std::string out(size, '\0');
+        z_stream stream{};
+        inflateInit2(&stream, -MAX_WBITS);
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(archive.data() + data));
+        stream.avail_in = packed;
+        stream.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream.avail_out = size;
+        const int answer = inflate(&stream, Z_FINISH);
+        inflateEnd(&stream);
+        return answer == Z_STREAM_END && stream.total_out == size ? out : std::string();
+    }
+    return {};
+}

@@ -13,6 +13,7 @@
 #include "automation/window_tools.h"
 #include "settings/run_settings.h"
 #include "standin/texts.h"
+#include "tests/support/files.h"
 #include "tests/support/hosted_dialog.h"
 #include "tests/support/stdout_capture.h"
 #include "tests/support/test_dialog.h"
@@ -347,10 +348,13 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
         std::uint32_t pending;
         std::uint32_t flags;
     };
+    const std::string unload = support::TempRoot() + "\\cfgload-rules-unload.zip";
+    ASSERT_TRUE(support::WriteWholeFile(unload, "PK"));
     for (const Case& c : {Case{0, 1, LoadConfigurationCommand, 0}, Case{1, 1, LoadConfigurationCommand, 0},
                           Case{2, 1, MergeConfigurationsCommand, 0}, Case{2, 0, MergeConfigurationsCommand, 0},
                           Case{0, 0, ExitCommand, Finished}, Case{1, 0, ExitCommand, Finished}}) {
         SetUp();
+        Settings.DownloadTo = unload;
         Settings.Merge = c.merge;
         LoadWanted = c.loadWanted;
         TestDialog box(Box(UnloadSucceededText, {2}));
@@ -358,6 +362,25 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
         ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(PendingCommand, c.pending) << "Merge " << c.merge << ", LoadWanted " << c.loadWanted;
         EXPECT_EQ(SupervisorFlags, c.flags) << "Merge " << c.merge << ", LoadWanted " << c.loadWanted;
+    }
+    DeleteFileA(unload.c_str());
+}
+
+// No unload file (a relative name is looked for in the infobase folder): nothing loaded or
+// merged, the run fails and the configurator is closed.
+TEST_F(DialogRulesTest, UnloadDoneWithoutTheFileFails) {
+    for (int merge : {0, 2}) {
+        SetUp();
+        Settings.Merge = merge;
+        Settings.BasePath = support::TempRoot();
+        Settings.DownloadTo = "cfgload-no-such-unload.zip";
+        TestDialog box(Box(UnloadSucceededText, {2}));
+        EXPECT_EQ(Dispatch(box.window()),
+                  ExpectedConsole({"Выгрузка завершена!",
+                                   "ОШИБКА! Файл выгрузки [" + support::TempRoot() + "\\cfgload-no-such-unload.zip] не найден"}));
+        ExpectPressed(box, {IDCANCEL});
+        EXPECT_EQ(PendingCommand, ExitCommand);
+        EXPECT_EQ(SupervisorFlags, Failed | Finished);
     }
 }
 

@@ -43,6 +43,7 @@ TEST(Examples, SampleSettingsFileGivesTheValuesItsCommentsPromise) {
     EXPECT_EQ(Settings.ConfigPassword, "конфиг");
     EXPECT_EQ(Settings.NewConfigPassword, "конфиг");
     EXPECT_EQ(Settings.DownloadTo, "D:\\Выгрузка\\?F-?YYYY-?MM-?DD.zip");
+    EXPECT_EQ(Settings.VerifyUnload, 1);
 }
 
 TEST(Examples, SampleBatchFileLogsTheOutputAndReportsAFailure) {

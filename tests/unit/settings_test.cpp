@@ -47,6 +47,7 @@ TEST(Settings, DefaultsWithoutAnySource) {
     EXPECT_EQ(Settings.Update, 0);
     EXPECT_EQ(Settings.WorkTime, 0);
     EXPECT_EQ(Settings.Hide, 0);
+    EXPECT_EQ(Settings.VerifyUnload, 0);
     EXPECT_EQ(Settings.DownloadTo, "");
     EXPECT_EQ(Settings.PauseFactor, 1);
 }
@@ -139,10 +140,11 @@ TEST(Settings, CheckTakesNoValueWhereverItStands) {
 }
 
 TEST(Settings, OptionFollowedByOptionHasNoValue) {
-    ParseAsEntry({"/user", "/basepath", "C:\\B", "/worktime", "  15"});
+    ParseAsEntry({"/user", "/basepath", "C:\\B", "/worktime", "  15", "/VerifyUnload", "1"});
     EXPECT_EQ(Settings.User, "");
     EXPECT_EQ(Settings.BasePath, "C:\\B");
     EXPECT_EQ(Settings.WorkTime, 15);
+    EXPECT_EQ(Settings.VerifyUnload, 1);
 }
 
 TEST(Settings, NewConfigPasswordTakesConfigPasswordWhenEmpty) {

@@ -1,7 +1,7 @@
 #pragma once
 // Pictures of windows as PNG files: 8-bit RGB, no interlace, every row filtered (Sub or Up,
-// whichever leaves the smaller bytes) and compressed with zlib, one IDAT chunk. Text code:
-// no window calls, built natively as well.
+// whichever leaves the smaller bytes) and compressed with zlib, one IDAT chunk. No window
+// calls: the pixels come as a 24-bit DIB holds them.
 
 #include <cstddef>
 #include <functional>

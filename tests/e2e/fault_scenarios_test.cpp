@@ -23,6 +23,7 @@
 #include "tests/e2e/standin_probe.h"
 #include "tests/e2e/standin_watch.h"
 #include "tests/support/png_reader.h"
+#include "tests/support/screen_turn.h"
 
 namespace {
 
@@ -473,7 +474,10 @@ Case UnknownKeyWindowRun() {
     Case run;
     run.settings = Settings({"LogFile={work}\\night.log"});
     run.standin = Scenario({"extra_key.at=after_file", "extra_key.title=Ключ защиты",
-                            "extra_key.statics=Ключ защиты не найден!|Работа в демо-режиме", "extra_key.buttons=", "extra_key.topmost=1"});
+                            "extra_key.statics=Ключ защиты не найден!|Работа в демо-режиме", "extra_key.buttons=",
+                            // above the windows of the tests beside it: only an uncovered window is
+                            // copied from the screen
+                            "extra_key.topmost=1"});
     run.console = LoginLines(true) + OpenFileLines() + Lines{
         "Ключ защиты::Ключ защиты не найден!::Работа в демо-режиме ", " ==", TimeIsUp};
     run.journal = LoginJournal(LoginSecret) + OpenFileJournal() + Lines{"show extra_key Ключ защиты"};
@@ -483,7 +487,10 @@ Case UnknownKeyWindowRun() {
 TEST_F(Faults, UnknownWindowRecordedAndShownAgainFromTheRecord) {
     const Case run = UnknownKeyWindowRun();
     const Lines console = run.console, journal = run.journal;
-    CutOffAtTheDeadline(run);
+    {
+        support::ScreenTurn turn;
+        CutOffAtTheDeadline(run);
+    }
 
     const std::vector<std::string> log = LogLines(ReadFile(Work() + "\\night.log"));
     int texts = 0, fallback = 0, deadline = 0;
@@ -534,7 +541,10 @@ TEST_F(Faults, MemoryThatRunsOutCostsOnlyThePictures) {
     char saved[MAX_PATH * 4] = {};
     const DWORD savedLength = GetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", saved, sizeof saved);
     SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", WindowsPath(CFGLOAD_SCARCE_MEMORY_EXE).c_str());
-    CutOffAtTheDeadline(UnknownKeyWindowRun());
+    {
+        support::ScreenTurn turn;
+        CutOffAtTheDeadline(UnknownKeyWindowRun());
+    }
     SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", savedLength ? saved : nullptr);
     const std::vector<std::string> log = LogLines(ReadFile(Work() + "\\night.log"));
     int noMemory = 0;

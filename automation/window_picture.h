@@ -2,7 +2,7 @@
 // The picture in a window's record: the window drawn by itself (PrintWindow) or, where it
 // does not draw, what the screen shows of it while no other program's window covers it;
 // compressed as PNG and written beside the log, all within what is left of the window's
-// second. At most PicturesPerRun pictures are kept in one run.
+// second. At most 100 pictures are kept in one run.
 
 #include <windows.h>
 

@@ -11,6 +11,7 @@
 #include "common/tick_countdown.h"
 #include "run/console.h"
 #include "run/interruption.h"
+#include "run/run_log.h"
 #include "settings/run_settings.h"
 
 namespace {
@@ -80,10 +81,17 @@ DWORD WaitUntilIdleFor(HANDLE process, unsigned long long limitMs) {
 }
 
 int TerminateAtDeadline(HANDLE process) {
+    // The record is taken before the end (afterwards it could only say that the process
+    // ended) and written after it: no write holds the configurator past its time.
+    const std::string record = FailedRunRecord(GetProcessId(process), process, "истекло время выполнения задачи");
+    const bool ended = TerminateProcess(process, DeadlineExitCode);
+    const DWORD error = GetLastError();
     ReportError("Истекло время выполнения задачи!!!");
-    // Taken before the end: afterwards the record could only say that the process ended.
-    LogFailedRun(GetProcessId(process), process, "истекло время выполнения задачи");
-    if (!TerminateProcess(process, DeadlineExitCode)) ReportError("%s", SystemErrorText().c_str());
+    if (!ended) {
+        SetLastError(error);
+        ReportError("%s", SystemErrorText().c_str());
+    }
+    if (!record.empty()) WriteLogEntry(record);
     return 1;
 }
 

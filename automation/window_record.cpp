@@ -1,15 +1,19 @@
 #include "automation/window_record.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "automation/shared_words.h"
+#include "automation/window_picture.h"
 #include "automation/window_tools.h"
 #include "common/tick_countdown.h"
 #include "common/win_handles.h"
 #include "run/console.h"
 #include "run/run_log.h"
 #include "settings/run_settings.h"
+#include "settings/system_services.h"
 
 namespace {
 
@@ -17,12 +21,8 @@ constexpr int ListItemsShown = 50;
 constexpr int ControlsShown = 300;
 constexpr int DeepestControl = 8;
 constexpr LRESULT LongestText = 1 << 20;
-constexpr LONG WidestPicture = 8192;
-// A night of unknown windows must not fill the log's disk with pictures.
-constexpr int PicturesPerRun = 100;
-constexpr int NamesPerSecond = 1000;
-
-int PicturesKept = 0;
+// All the windows of one record together: at the deadline the configurator is ended after it.
+constexpr DWORD RecordMs = 3 * WindowRecordMs;
 
 std::string Hex(DWORD value) {
     char text[16];
@@ -57,17 +57,26 @@ std::string Quoted(const std::string& text) {
     return quoted + "\"";
 }
 
-bool IsPassword(const std::string& text) {
-    if (text.empty()) return false;
-    return text == Settings.Password || text == Settings.ConfigPassword || text == Settings.NewConfigPassword;
+std::string Lowered(std::string text) {
+    LowerCaseAnsi(text);
+    return text;
 }
 
 std::string LengthOnly(LRESULT length) { return " password length=" + std::to_string(length); }
 
-// ` key="text"`, or for a password of the run only its length.
+// ` key="text"`; a password of the run, in any letter case, shows only its length, and one
+// inside a longer text is masked there (an edit with ES_UPPERCASE, a message quoting it).
 std::string TextField(const char* key, const std::string& text) {
-    if (IsPassword(text)) return LengthOnly(static_cast<LRESULT>(text.size()));
-    return std::string(" ") + key + "=" + Quoted(text);
+    std::string shown = text;
+    const std::string lowered = Lowered(text);
+    for (const std::string* password : {&Settings.Password, &Settings.ConfigPassword, &Settings.NewConfigPassword}) {
+        if (password->empty()) continue;
+        const std::string wanted = Lowered(*password);
+        if (lowered == wanted) return LengthOnly(static_cast<LRESULT>(text.size()));
+        for (std::size_t at = lowered.find(wanted); at != std::string::npos; at = lowered.find(wanted, at + 1))
+            shown.replace(at, wanted.size(), wanted.size(), '*');
+    }
+    return std::string(" ") + key + "=" + Quoted(shown);
 }
 
 bool SameClass(const char* name, const char* wanted) {
@@ -199,205 +208,16 @@ void DescribeControls(HWND parent, int depth, int defaultId, TickCountdown& left
     }
 }
 
-// ---- the picture ----
-
-// What the picture's thread uses. It lives in memory of its own (not the C runtime's heap),
-// and whichever side lets go of it last frees it: a configurator that never answers keeps
-// the thread in PrintWindow, and the run goes on without waiting for it.
-struct PictureJob {
-    LONG references;  // the run's and the thread's
-    HWND window;
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    const BYTE* bits;
-};
-
-void ReleasePictureJob(PictureJob* job) {
-    if (InterlockedDecrement(&job->references) != 0) return;
-    SelectObject(job->dc, job->previous);
-    DeleteObject(job->bitmap);
-    DeleteDC(job->dc);
-    VirtualFree(job, 0, MEM_RELEASE);
-}
-
-// Touches nothing of the C runtime, so that a thread left blocked holds none of its locks.
-DWORD WINAPI PrintPicture(LPVOID data) {
-    auto* job = static_cast<PictureJob*>(data);
-    PrintWindow(job->window, job->dc, 0);
-    GdiFlush();
-    ReleasePictureJob(job);
-    return 0;
-}
-
-std::size_t RowBytes(LONG width) { return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3); }
-
-// A memory device context holding a 24-bit bottom-up bitmap of the size, zeroed.
-bool MakeCanvas(LONG width, LONG height, HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous, const BYTE*& bits) {
-    dc = CreateCompatibleDC(nullptr);
-    if (!dc) return false;
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 24;
-    format.bmiHeader.biCompression = BI_RGB;
-    void* memory = nullptr;
-    bitmap = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &memory, nullptr, 0);
-    if (!bitmap) {
-        DeleteDC(dc);
-        return false;
-    }
-    bits = static_cast<const BYTE*>(memory);
-    previous = SelectObject(dc, bitmap);
-    return true;
-}
-
-// The window drawn by itself (PrintWindow); a reason when there is no picture.
-const char* TakePicture(HWND window, LONG width, LONG height, TickCountdown& left, std::vector<BYTE>& pixels) {
-    DWORD waitMs = static_cast<DWORD>(left.NextSlice(WindowRecordMs));
-    if (waitMs == 0) return "секунда истекла раньше";
-    auto* job = static_cast<PictureJob*>(VirtualAlloc(nullptr, sizeof(PictureJob), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!job) return "нет памяти";
-    job->references = 2;
-    job->window = window;
-    if (!MakeCanvas(width, height, job->dc, job->bitmap, job->previous, job->bits)) {
-        VirtualFree(job, 0, MEM_RELEASE);
-        return "не создан рисунок";
-    }
-    unique_handle thread(CreateThread(nullptr, 64 * 1024, PrintPicture, job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    if (!thread) {
-        ReleasePictureJob(job);
-        ReleasePictureJob(job);
-        return "не создан поток";
-    }
-    if (WaitForSingleObject(thread.get(), waitMs) != WAIT_OBJECT_0) {
-        ReleasePictureJob(job);
-        return "окно не нарисовалось за секунду";
-    }
-    pixels.assign(job->bits, job->bits + RowBytes(width) * static_cast<std::size_t>(height));
-    ReleasePictureJob(job);
-    return nullptr;
-}
-
-// What the screen shows where the window is: no message reaches the configurator.
-bool CopyFromScreen(const RECT& frame, LONG width, LONG height, std::vector<BYTE>& pixels) {
-    HDC screen = GetDC(nullptr);
-    if (!screen) return false;
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    const BYTE* bits = nullptr;
-    bool copied = MakeCanvas(width, height, dc, bitmap, previous, bits) &&
-                  BitBlt(dc, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY | CAPTUREBLT);
-    if (copied) {
-        GdiFlush();
-        pixels.assign(bits, bits + RowBytes(width) * static_cast<std::size_t>(height));
-    }
-    if (dc) {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    ReleaseDC(nullptr, screen);
-    return copied;
-}
-
-bool AllOneColour(const std::vector<BYTE>& pixels, LONG width, LONG height) {
-    const std::size_t stride = RowBytes(width);
-    for (LONG row = 0; row < height; ++row) {
-        const BYTE* line = pixels.data() + stride * static_cast<std::size_t>(row);
-        for (LONG x = 0; x < width; ++x)
-            if (line[x * 3] != pixels[0] || line[x * 3 + 1] != pixels[1] || line[x * 3 + 2] != pixels[2]) return false;
-    }
-    return true;
-}
-
-// "<log without its extension>-YYYYMMDD-HHMMSS-"
-std::string PictureNameStart(const std::string& logPath) {
-    std::size_t dot = logPath.find_last_of('.');
-    std::size_t folder = logPath.find_last_of("\\/");
-    std::string base = dot != std::string::npos && (folder == std::string::npos || dot > folder) ? logPath.substr(0, dot) : logPath;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u-", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
-    return base + stamp;
-}
-
-std::string TrimmedErrorText() {
-    std::string text = SystemErrorText();
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    return text;
-}
-
-// A new file, numbered past those of the same second (other runs may write beside this one).
-std::string WritePicture(const std::string& logPath, const std::vector<BYTE>& pixels, LONG width, LONG height,
-                         std::string& path) {
-    const std::string start = PictureNameStart(logPath);
-    unique_handle file;
-    for (int number = 1; number <= NamesPerSecond && !file; ++number) {
-        path = start + std::to_string(number) + ".bmp";
-        file = OwnFileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file && GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    if (!file) return TrimmedErrorText();
-
-    BITMAPFILEHEADER head{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = static_cast<DWORD>(pixels.size());
-    head.bfType = 0x4D42;  // "BM"
-    head.bfOffBits = sizeof head + sizeof info;
-    head.bfSize = head.bfOffBits + info.biSizeImage;
-    std::vector<BYTE> bytes(reinterpret_cast<const BYTE*>(&head), reinterpret_cast<const BYTE*>(&head) + sizeof head);
-    bytes.insert(bytes.end(), reinterpret_cast<const BYTE*>(&info), reinterpret_cast<const BYTE*>(&info) + sizeof info);
-    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-        std::string reason = TrimmedErrorText();
-        file.reset();
-        DeleteFileA(path.c_str());
-        return reason;
-    }
-    return {};
-}
-
-// PrintWindow first. Where the window did not draw itself (in time, or at all: Wine draws
-// nothing into a device context of another process), what the screen shows of a visible
-// window instead, said as such.
+// The picture's line, its file name quoted as every text.
 std::string PictureLine(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left) {
-    const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
-    const std::string size = " size=" + std::to_string(width) + "x" + std::to_string(height);
-    if (width <= 0 || height <= 0 || width > WidestPicture || height > WidestPicture)
-        return "  picture not-taken=" + Quoted("размер окна") + size;
-    if (PicturesKept >= PicturesPerRun)
-        return "  picture not-taken=" + Quoted("снимков в этой работе уже " + std::to_string(PicturesPerRun));
-    std::vector<BYTE> pixels;
-    const char* reason = TakePicture(window, width, height, left, pixels);
-    bool blank = !reason && AllOneColour(pixels, width, height);
-    std::string source;
-    if ((reason || blank) && IsWindowVisible(window) && !IsIconic(window) &&
-        CopyFromScreen(frame, width, height, pixels) && !AllOneColour(pixels, width, height)) {
-        reason = nullptr;
-        blank = false;
-        source = " source=screen";
-    }
-    if (reason) return "  picture not-taken=" + Quoted(reason) + size;
-    if (blank) return "  picture not-kept=" + Quoted("все точки одного цвета") + size;
-    std::string path;
-    std::string failure = WritePicture(logPath, pixels, width, height, path);
-    if (!failure.empty()) return "  picture not-written=" + Quoted(path) + " reason=" + Quoted(failure) + size;
-    ++PicturesKept;
-    return "  picture file=" + Quoted(path) + size + source;
+    const PictureOutcome picture = TakeWindowPicture(window, frame, logPath, left);
+    const std::string size = " size=" + std::to_string(frame.right - frame.left) + "x" +
+                             std::to_string(frame.bottom - frame.top);
+    if (std::string(picture.kind) == "file")
+        return "  picture file=" + Quoted(picture.file) + size + (picture.fromScreen ? " source=screen" : "");
+    if (std::string(picture.kind) == "not-written")
+        return "  picture not-written=" + Quoted(picture.file) + " reason=" + Quoted(picture.reason) + size;
+    return std::string("  picture ") + picture.kind + "=" + Quoted(picture.reason) + size;
 }
 
 BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM data) {
@@ -456,26 +276,45 @@ std::string RecordWindows(DWORD processId, HANDLE process, const std::string& re
     if (found.second.empty()) return record + "\nОкон нет";
     // A thread that let one window's second run out is not asked again in this record.
     std::vector<DWORD> silent;
+    TickCountdown whole(RecordMs);
     for (HWND window : found.second) {
         DWORD thread = GetWindowThreadProcessId(window, nullptr);
         bool wasSilent = false;
         for (DWORD other : silent) wasSilent = wasSilent || other == thread;
-        TickCountdown left(wasSilent ? 0 : WindowRecordMs);
-        record += "\n" + WindowRecord(window, logPath, window == subject, left);
+        TickCountdown left(wasSilent ? 0 : std::min<ULONGLONG>(WindowRecordMs, whole.Left()));
+        // Memory that runs out ends this window's lines, never the run.
+        try {
+            record += "\n" + WindowRecord(window, logPath, window == subject, left);
+        } catch (const std::bad_alloc&) {
+            record += "\nwindow handle=" + HandleText(window) + " unfinished=" + Quoted("нет памяти");
+        }
         if (!wasSilent && left.Left() == 0) silent.push_back(thread);
     }
     return record;
+}
+
+std::string FailedRunRecord(DWORD processId, HANDLE process, const char* reason) {
+    if (!RunLogOpen() || (SupervisorFlags & EndingRecorded)) return {};
+    SupervisorFlags |= EndingRecorded;
+    try {
+        return RecordWindows(processId, process, reason, RunLogPath());
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 void LogUnknownWindow(HWND window) {
     if (!RunLogOpen()) return;
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    WriteLogEntry(RecordWindows(processId, nullptr, "окно, которого нет в правилах", RunLogPath(), window));
+    try {
+        WriteLogEntry(RecordWindows(processId, nullptr, "окно, которого нет в правилах", RunLogPath(), window));
+    } catch (const std::bad_alloc&) {
+        // No record: the run goes on.
+    }
 }
 
 void LogFailedRun(DWORD processId, HANDLE process, const char* reason) {
-    if (!RunLogOpen() || (SupervisorFlags & EndingRecorded)) return;
-    SupervisorFlags |= EndingRecorded;
-    WriteLogEntry(RecordWindows(processId, process, reason, RunLogPath()));
+    std::string record = FailedRunRecord(processId, process, reason);
+    if (!record.empty()) WriteLogEntry(record);
 }

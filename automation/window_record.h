@@ -8,12 +8,14 @@
 //   window handle=0x000200A4 class="#32770" title="1С:Предприятие" id=0 style=0x94C800C4 size=310x96 visible=1 enabled=1 owner=0x0001009E unknown
 //     control handle=0x000200A6 class="Static" id=65535 style=0x50020080 place=11,11,288,16 text="Текст"
 //     control handle=0x000200A8 class="Button" id=2 style=0x50010001 place=128,40,54,14 text="OK" default
-//     picture file="D:\Logs\night-20261209-031502-1.bmp" size=310x96
+//     picture file="D:\Logs\night-20261209-031502-1.png" size=310x96
 //
 // Every message to the configurator is bounded, and one window, description and picture
-// together, takes at most WindowRecordMs: what is left undone then is said. Passwords of
-// the run never appear: a password edit, or a text equal to a password, shows only its
-// length.
+// (its compression and its file included) together, takes at most WindowRecordMs, a whole
+// record at most three times that: what is left undone then is said. Memory that runs out
+// ends a window's lines or its picture, never the run. Passwords of the run never appear:
+// a password edit, or a text equal to a password in any letter case, shows only its length,
+// and a password inside a longer text is masked with asterisks.
 
 #include <windows.h>
 
@@ -35,3 +37,6 @@ std::string RecordWindows(DWORD processId, HANDLE process, const std::string& re
 void LogUnknownWindow(HWND window);
 // A run that started the configurator and fails; once per run:
 void LogFailedRun(DWORD processId, HANDLE process, const char* reason);
+// The same record, not yet written (empty without a log or once taken): at the deadline the
+// configurator is ended before the log, which may lie on a slow share, is written.
+std::string FailedRunRecord(DWORD processId, HANDLE process, const char* reason);

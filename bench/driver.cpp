@@ -957,7 +957,7 @@ void MeasureRecord(int repetitions) {
         return;
     }
     Say("describing and picturing the log-in dialog: %d process(es), 5 passes each", repetitions);
-    std::vector<double> first, later, pictures;
+    std::vector<double> first, later, pictures, pictureKb;
     for (int r = 0; r < repetitions; ++r) {
         const support::RunFolder f = MakeFolder();
         support::WriteWholeFile(f.ScenarioFile(), support::Joined(TypicalStandin()));
@@ -975,10 +975,11 @@ void MeasureRecord(int repetitions) {
             passes.push_back(std::strtod(output.c_str() + at + 10, nullptr));
         // The pictures kept next to the log.
         int kept = 0;
+        double keptBytes = 0;
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((f.Work() + "\\*.bmp").c_str(), &found);
+        HANDLE search = FindFirstFileA((f.Work() + "\\*.png").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
-            do ++kept;
+            do ++kept, keptBytes += found.nFileSizeLow;
             while (FindNextFileA(search, &found));
             FindClose(search);
         }
@@ -990,6 +991,7 @@ void MeasureRecord(int repetitions) {
         first.push_back(passes.front());
         later.insert(later.end(), passes.begin() + 1, passes.end());
         pictures.push_back(static_cast<double>(kept) / static_cast<double>(passes.size()));
+        if (kept) pictureKb.push_back(keptBytes / kept / 1024);
         Say("  run %d: first pass %.1f ms, then %s; %d picture(s)", r + 1, passes.front(),
             Figure(Summarise(std::vector<double>(passes.begin() + 1, passes.end())), "ms").c_str(), kept);
         support::RemoveTree(f.Work());
@@ -1000,6 +1002,7 @@ void MeasureRecord(int repetitions) {
            s.count ? s.median < 50 : 0);
     AddRow(section, "  the same, later passes", Figure(Summarise(later), "ms"), "", -1);
     AddRow(section, "  pictures kept per pass", Figure(Summarise(pictures), "per pass", 1), "", -1);
+    AddRow(section, "  size of one picture (PNG)", Figure(Summarise(pictureKb), "KiB", 1), "", -1);
 }
 
 }  // namespace

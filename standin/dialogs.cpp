@@ -161,6 +161,7 @@ void PlaceRecordedControls(HWND dialog, const DialogSpec& spec) {
 void InitDialog(HWND dialog, DialogContext* context) {
     const DialogSpec& spec = *context->spec;
     SetWindowTextA(dialog, spec.title.c_str());
+    if (spec.topmost) SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     if (!spec.message.empty()) SetDlgItemTextA(dialog, spec.messageId, spec.message.c_str());
     for (size_t i = 0; i < spec.labels.size(); ++i)
         SetDlgItemTextA(dialog, FirstLabelId + static_cast<int>(i), spec.labels[i].c_str());

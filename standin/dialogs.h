@@ -55,6 +55,7 @@ struct DialogSpec {
     bool messageBox = false;
     bool onlyOwnButtons = false;  // unknown dialogs: nothing but their own buttons closes them
     HWND owner = nullptr;
+    bool topmost = false;  // above every window that is not topmost, other programs' too
     // Called for a press before the dialog closes; false keeps it open. The text of the
     // dialog's field at that moment is passed along.
     std::function<bool(HWND dialog, int id, const std::string& fieldText)> onPress;

@@ -22,7 +22,8 @@ const char* const PlainKeys[] = {
 // Properties of a dialog, known ("save.press_ms") or extra ("extra1.text").
 const char* const DialogProperties[] = {"press_ms", "vanish_ms"};
 const char* const ExtraProperties[] = {"at",      "title",   "text",  "text_id", "text_size", "statics",
-                                       "buttons", "default", "count", "vanish_ms", "press_ms", "record"};
+                                       "buttons", "default", "count", "vanish_ms", "press_ms", "record",
+                                       "topmost"};
 
 // Short names under which the dialogs appear in the journal.
 const char* const DialogNames[] = {

@@ -133,6 +133,7 @@ void ShowExtras(const std::string& point) {
             DescribeExtra(extra, spec);
         }
         spec.onlyOwnButtons = true;
+        spec.topmost = Plan.Number(extra + ".topmost", 0) != 0;
         spec.owner = Run.mainWindow;
         BusyMainWindow busy;
         for (int i = 0, count = Plan.Number(extra + ".count", 1); i < count; ++i) RunDialog(spec);

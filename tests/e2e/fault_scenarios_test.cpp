@@ -22,6 +22,8 @@
 #include "tests/e2e/harness.h"
 #include "tests/e2e/standin_probe.h"
 #include "tests/e2e/standin_watch.h"
+#include "tests/support/png_reader.h"
+#include "tests/support/screen_turn.h"
 
 namespace {
 
@@ -467,17 +469,28 @@ Lines UnknownWindowRecord(const std::vector<std::string>& log, std::string* pict
 // A window that no rule knows, with static texts and no button, open through the work: the
 // log holds its texts when the fall-back meets it and again at the deadline, with a picture
 // of it. That record, shown again by the stand-in, is met with the same texts.
-TEST_F(Faults, UnknownWindowRecordedAndShownAgainFromTheRecord) {
-    const Lines console = LoginLines(true) + OpenFileLines() + Lines{
-        "Ключ защиты::Ключ защиты не найден!::Работа в демо-режиме ", " ==", TimeIsUp};
-    const Lines journal = LoginJournal(LoginSecret) + OpenFileJournal() + Lines{"show extra_key Ключ защиты"};
+// The unknown window of the two tests below, open until the deadline.
+Case UnknownKeyWindowRun() {
     Case run;
     run.settings = Settings({"LogFile={work}\\night.log"});
     run.standin = Scenario({"extra_key.at=after_file", "extra_key.title=Ключ защиты",
-                            "extra_key.statics=Ключ защиты не найден!|Работа в демо-режиме", "extra_key.buttons="});
-    run.console = console;
-    run.journal = journal;
-    CutOffAtTheDeadline(run);
+                            "extra_key.statics=Ключ защиты не найден!|Работа в демо-режиме", "extra_key.buttons=",
+                            // above the windows of the tests beside it: only an uncovered window is
+                            // copied from the screen
+                            "extra_key.topmost=1"});
+    run.console = LoginLines(true) + OpenFileLines() + Lines{
+        "Ключ защиты::Ключ защиты не найден!::Работа в демо-режиме ", " ==", TimeIsUp};
+    run.journal = LoginJournal(LoginSecret) + OpenFileJournal() + Lines{"show extra_key Ключ защиты"};
+    return run;
+}
+
+TEST_F(Faults, UnknownWindowRecordedAndShownAgainFromTheRecord) {
+    const Case run = UnknownKeyWindowRun();
+    const Lines console = run.console, journal = run.journal;
+    {
+        support::ScreenTurn turn;
+        CutOffAtTheDeadline(run);
+    }
 
     const std::vector<std::string> log = LogLines(ReadFile(Work() + "\\night.log"));
     int texts = 0, fallback = 0, deadline = 0;
@@ -502,14 +515,10 @@ TEST_F(Faults, UnknownWindowRecordedAndShownAgainFromTheRecord) {
         return line.compare(0, 7, "window ") == 0 && line.find(" unknown") != std::string::npos;
     });
     EXPECT_EQ(Value(pictureLine, "size"), Value(window, "size")) << pictureLine;
-    const std::string picture = ReadFile(Value(pictureLine, "file"));
-    ASSERT_GT(picture.size(), 54u) << pictureLine;
-    BITMAPINFOHEADER info;
-    std::memcpy(&info, picture.data() + sizeof(BITMAPFILEHEADER), sizeof info);
-    EXPECT_EQ(std::to_string(info.biWidth) + "x" + std::to_string(info.biHeight), Value(window, "size"));
-    EXPECT_EQ(info.biBitCount, 24);
-    const size_t pixels = sizeof(BITMAPFILEHEADER) + sizeof info;
-    EXPECT_NE(picture.find_first_not_of(picture[pixels], pixels), std::string::npos) << "all one colour";
+    const support::PngPicture picture = support::ReadPng(ReadFile(Value(pictureLine, "file")));
+    ASSERT_EQ(picture.error, "") << pictureLine;
+    EXPECT_EQ(std::to_string(picture.width) + "x" + std::to_string(picture.height), Value(window, "size"));
+    EXPECT_FALSE(picture.OneColour());
 
     // The record, shown again.
     ASSERT_TRUE(CopyFileA((Work() + "\\night.log").c_str(), (Work() + "\\recorded.log").c_str(), FALSE));
@@ -523,6 +532,24 @@ TEST_F(Faults, UnknownWindowRecordedAndShownAgainFromTheRecord) {
     CutOffAtTheDeadline(replay);
     EXPECT_TRUE(MatchSequence("the window shown again", recorded,
                               UnknownWindowRecord(LogLines(ReadFile(Work() + "\\replay.log")))));
+}
+
+// A build whose every allocation of 64 KiB or more fails, as a large window's pixels can on
+// the x86 build: the records lose their pictures, and the run still ends at its deadline with
+// its own exit code, the configurator ended.
+TEST_F(Faults, MemoryThatRunsOutCostsOnlyThePictures) {
+    char saved[MAX_PATH * 4] = {};
+    const DWORD savedLength = GetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", saved, sizeof saved);
+    SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", WindowsPath(CFGLOAD_SCARCE_MEMORY_EXE).c_str());
+    {
+        support::ScreenTurn turn;
+        CutOffAtTheDeadline(UnknownKeyWindowRun());
+    }
+    SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", savedLength ? saved : nullptr);
+    const std::vector<std::string> log = LogLines(ReadFile(Work() + "\\night.log"));
+    int noMemory = 0;
+    for (const std::string& line : log) noMemory += line.find(" not-taken=\"нет памяти\"") != std::string::npos;
+    EXPECT_GE(noMemory, 2) << "the unknown window when met and at the deadline";
 }
 
 // Unknown dialogs of every shape, one after another, one of them opened five times over:

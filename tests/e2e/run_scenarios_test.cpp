@@ -237,7 +237,7 @@ TEST_F(RunScenario, WrongLoginPasswordEndsTheSearch) {
 
 TEST_F(RunScenario, WrongConfigurationPasswordFails) {
     Case run;
-    run.settings = SettingsWith({std::string("ConfigPassword=") + WrongSecret, "DeleteAfter=1"});
+    run.settings = SettingsWith({std::string("ConfigPassword=") + WrongSecret, "DeleteAfter=1", "LogFile={work}\\night.log"});
     run.standin = ScenarioWith({std::string("config_password=") + Secret});
     run.exitCode = 1;
     // The press's completion cancels the prompt; when the configurator has already shown it
@@ -265,6 +265,17 @@ TEST_F(RunScenario, WrongConfigurationPasswordFails) {
     EXPECT_EQ(result.Find("loaded"), nullptr);
     EXPECT_EQ(ReadFile(InfobaseMd()), OriginalMd);
     EXPECT_TRUE(FileExists(NewMd()));
+    // The log: one record of the configurator's windows, with its reason, just before the last line.
+    std::vector<bool> stamped;
+    const Lines log = LogLines(ReadFile(Work() + "\\night.log"), &stamped);
+    ASSERT_GE(log.size(), 3u);
+    size_t records = 0, recordAt = 0;
+    for (size_t i = 0; i < log.size(); ++i)
+        if (log[i].rfind("Окна конфигуратора (процесс ", 0) == 0) ++records, recordAt = i;
+    ASSERT_EQ(records, 1u);
+    EXPECT_TRUE(MatchEntry("Окна конфигуратора (процесс {*}): работа завершается с ошибкой", log[recordAt]));
+    for (size_t i = recordAt + 1; i + 1 < log.size(); ++i) EXPECT_FALSE(stamped[i]) << Printable(log[i]);
+    EXPECT_TRUE(MatchEntry("Завершение: код выхода 1, длительность {*}", log.back()));
 }
 
 TEST_F(RunScenario, MetadataLockBeforeTheMainWindow) {

@@ -18,13 +18,6 @@ std::string TempFileName(const char* prefix) {
     return file;
 }
 
-std::string FromHex(const std::string& hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
-    return bytes;
-}
-
 struct Search {
     DWORD processId;
     HWND found;
@@ -44,16 +37,6 @@ BOOL CALLBACK FindDialogOf(HWND window, LPARAM data) {
 }
 
 }  // namespace
-
-std::string HexOf(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char c : bytes) {
-        hex.push_back(digits[c >> 4]);
-        hex.push_back(digits[c & 15]);
-    }
-    return hex;
-}
 
 HostedDialog::HostedDialog(const std::string& hostExe, const DialogSpec& spec) {
     descriptionPath_ = TempFileName("dlg");

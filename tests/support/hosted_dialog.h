@@ -9,6 +9,7 @@
 
 #include "common/win_handles.h"
 #include "tests/support/test_dialog.h"
+#include "tests/support/window_host_protocol.h"  // HexOf
 
 struct HostCommand {
     int id = 0;
@@ -41,5 +42,3 @@ private:
     std::string descriptionPath_;
     std::string logPath_;
 };
-
-std::string HexOf(const std::string& bytes);

@@ -11,5 +11,26 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <string>
+
 // Posted to the host's dialog: its thread sleeps wParam ms without answering anything.
 constexpr UINT HostHangMessage = WM_APP + 1;
+
+// Texts in the files: the hex of their bytes, and back.
+inline std::string HexOf(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex.push_back(digits[c >> 4]);
+        hex.push_back(digits[c & 15]);
+    }
+    return hex;
+}
+
+inline std::string FromHex(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+    return bytes;
+}

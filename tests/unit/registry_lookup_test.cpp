@@ -10,6 +10,7 @@
 #include "settings/registry_key.h"
 #include "settings/registry_lookup.h"
 #include "settings/run_settings.h"
+#include "tests/unit/settings_entry.h"
 
 namespace {
 
@@ -179,26 +180,6 @@ TEST_F(RegistryLookup, TextEndsAtItsFirstZeroByte) {
     EXPECT_EQ(FoundPath(), longPath);
 }
 
-class TempFile {
-public:
-    explicit TempFile(const std::string& bytes) {
-        char dir[MAX_PATH], file[MAX_PATH];
-        GetTempPathA(MAX_PATH, dir);
-        GetTempFileNameA(dir, "ini", 0, file);
-        path = file;
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    ~TempFile() { DeleteFileA(path.c_str()); }
-    std::string path;
-};
-
-void ParseAsEntry(const std::vector<std::string>& args) {
-    CommandLineScan scan = ScanCommandLine(args);
-    ASSERT_FALSE(scan.endProgram);
-    LoadSettings(scan.settingsFile);
-    ApplyCommandLine(args);
-    CompleteSettings();
-}
 
 TEST_F(RegistryLookup, SettingsFileAndCommandLineReplaceTheRegistryValue) {
     ASSERT_TRUE(SetPath("Main", "C:\\Registry\\1cv7.exe"));

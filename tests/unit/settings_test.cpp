@@ -8,31 +8,11 @@
 
 #include "settings/password_coding.h"
 #include "settings/run_settings.h"
+#include "tests/unit/settings_entry.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
-class TempFile {
-public:
-    explicit TempFile(const std::string& bytes) {
-        char dir[MAX_PATH], file[MAX_PATH];
-        GetTempPathA(MAX_PATH, dir);
-        GetTempFileNameA(dir, "ini", 0, file);
-        path = file;
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    ~TempFile() { DeleteFileA(path.c_str()); }
-    std::string path;
-};
-
-// Runs the settings passes as the program entry does, with no default settings file.
-void ParseAsEntry(const std::vector<std::string>& args) {
-    CommandLineScan scan = ScanCommandLine(args);
-    ASSERT_FALSE(scan.endProgram);
-    LoadSettings(scan.settingsFile);
-    ApplyCommandLine(args);
-    CompleteSettings();
-}
 
 TEST(Settings, DefaultsWithoutAnySource) {
     Settings.Debug = 7;

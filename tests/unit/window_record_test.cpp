@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "automation/window_picture.h"
 #include "automation/window_record.h"
 #include "common/win_handles.h"
 #include "settings/run_settings.h"
 #include "tests/support/files.h"
 #include "tests/support/hosted_dialog.h"
+#include "tests/support/png_reader.h"
 
 namespace {
 
@@ -68,6 +70,7 @@ protected:
         spec.controls = {{"Static", 0xFFFF, "Ключ защиты не найден!\nРабота в демо-режиме.", SS_LEFT},
                          {"Edit", 100, TypedSecret, ES_PASSWORD | WS_BORDER},
                          {"Edit", 101, LoginSecret, WS_BORDER},
+                         {"Static", 103, "Пароль ВХОД-ПАРОЛЬ-0815 не принят", SS_LEFT},
                          {"ListBox", 102, "", WS_VSCROLL | WS_BORDER},
                          {"Button", 1, "Продолжить", BS_PUSHBUTTON},
                          {"Button", 2, "Выход", BS_PUSHBUTTON}};
@@ -84,6 +87,9 @@ protected:
 TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
     HostedDialog host(WINDOW_HOST_EXE, KeyWarning());
     ASSERT_TRUE(host.started());
+    // Tests beside this one show windows too: under Wine the picture is a copy from the screen,
+    // which only a window that nothing covers gives.
+    SetWindowPos(host.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ULONGLONG start = GetTickCount64();
     std::string record = RecordWindows(host.processId(), nullptr, "проверка", log_, host.window());
     ULONGLONG took = GetTickCount64() - start;
@@ -103,6 +109,9 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
     EXPECT_NE(LineWith(record, " id=101 ").find(" password length=16"), std::string::npos) << record;
     EXPECT_EQ(record.find(TypedSecret), std::string::npos);
     EXPECT_EQ(record.find(LoginSecret), std::string::npos);
+    // In another letter case, inside a longer text: masked there.
+    EXPECT_NE(LineWith(record, " id=103 ").find(" text=\"Пароль **************** не принят\""), std::string::npos)
+        << record;
     // The list: its count and its first fifty items.
     std::string list = LineWith(record, " id=102 ");
     EXPECT_NE(list.find(" count=60 item=\"Строка 1\" item=\"Строка 2\" "), std::string::npos) << list;
@@ -113,27 +122,49 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
     EXPECT_EQ(yes.find(" default"), std::string::npos) << yes;
     EXPECT_EQ(no.substr(no.size() - 8), " default") << no;
 
-    // The picture: beside the log, named after it, 24 bits, the window's size, not all one colour.
+    // The picture: beside the log, named after it with the date, a PNG of the window's size,
+    // not all one colour.
     std::string picture = LineWith(record, "  picture ");
     RECT frame{};
     GetWindowRect(host.window(), &frame);
     const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
     std::string size = " size=" + std::to_string(width) + "x" + std::to_string(height);
-    ASSERT_EQ(picture.find("  picture file=\"" + Escaped(log_.substr(0, log_.size() - 4)) + "-"), 0u) << picture;
+    ASSERT_EQ(picture.find("  picture file=\"" + Escaped(log_.substr(0, log_.size() - 4)) + "-"), 0u) << record;
     EXPECT_NE(picture.find(size), std::string::npos) << picture;
     picture_ = PictureFile(picture);
-    std::string bytes = support::ReadWholeFile(picture_);
-    ASSERT_GT(bytes.size(), 54u);
-    BITMAPFILEHEADER head;
-    BITMAPINFOHEADER info;
-    std::memcpy(&head, bytes.data(), sizeof head);
-    std::memcpy(&info, bytes.data() + sizeof head, sizeof info);
-    EXPECT_EQ(head.bfType, 0x4D42);
-    EXPECT_EQ(head.bfSize, bytes.size());
-    EXPECT_EQ(info.biBitCount, 24);
-    EXPECT_EQ(info.biWidth, width);
-    EXPECT_EQ(info.biHeight, height);
-    EXPECT_NE(bytes.find_first_not_of(bytes[head.bfOffBits], head.bfOffBits), std::string::npos);
+    EXPECT_EQ(picture_.size(), log_.size() - 4 + 22) << picture_ << ": -YYYYMMDD-HHMMSS-1.png";
+    EXPECT_EQ(picture_.substr(picture_.size() - 6), "-1.png");
+    const support::PngPicture png = support::ReadPng(support::ReadWholeFile(picture_));
+    ASSERT_EQ(png.error, "");
+    EXPECT_EQ(png.width, static_cast<unsigned long>(width));
+    EXPECT_EQ(png.height, static_cast<unsigned long>(height));
+    EXPECT_FALSE(png.OneColour());
+}
+
+// A log whose name holds the date gives pictures without a second date.
+TEST(PictureNames, TheDateOnlyOnce) {
+    SYSTEMTIME now{};
+    now.wYear = 2026, now.wMonth = 12, now.wDay = 9, now.wHour = 7, now.wMinute = 4, now.wSecond = 30;
+    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12-09.log", true, now), "D:\\Logs\\night-2026-12-09-070430-");
+    EXPECT_EQ(PictureNameStart("D:\\Logs.old\\night", false, now), "D:\\Logs.old\\night-20261209-070430-");
+}
+
+// Copied from the screen a window is not while another program's window lies over it: the
+// screen would show that program instead.
+TEST_F(WindowRecordTest, NoScreenCopyUnderAnotherProgramsWindow) {
+    HostedDialog host(WINDOW_HOST_EXE, KeyWarning());
+    ASSERT_TRUE(host.started());
+    RECT frame{};
+    GetWindowRect(host.window(), &frame);
+    HWND cover = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "Почта", WS_POPUP | WS_VISIBLE | WS_BORDER,
+                                 frame.left + 20, frame.top + 20, 120, 60, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(cover);
+    host.Hang(3000);  // it draws nothing by itself: only the screen could show it
+    Sleep(300);
+    std::string record = RecordWindow(host.window(), log_);
+    DestroyWindow(cover);
+    EXPECT_NE(LineWith(record, "  picture ").find("  picture not-taken=\"окно закрыто окном другой программы\" size="), std::string::npos)
+        << record;
 }
 
 // A configurator that does not answer: the description and the picture end with the second,

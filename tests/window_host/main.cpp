@@ -32,23 +32,6 @@ unique_handle Log;
 constexpr UINT LifetimeMs = 120000;
 constexpr UINT_PTR LifetimeTimer = 1;
 
-std::string FromHex(const std::string& hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
-    return bytes;
-}
-
-std::string ToHex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char c : bytes) {
-        hex.push_back(digits[c >> 4]);
-        hex.push_back(digits[c & 15]);
-    }
-    return hex;
-}
-
 void WriteLog(const std::string& line) {
     std::string text = line + "\n";
     DWORD written = 0;
@@ -120,7 +103,7 @@ INT_PTR CALLBACK HostDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 if (control.className != "Edit" && control.className != "ComboBox") continue;
                 char text[16384] = "";
                 GetDlgItemTextA(window, control.id, text, sizeof text);
-                line += " " + std::to_string(control.id) + "=" + ToHex(text);
+                line += " " + std::to_string(control.id) + "=" + HexOf(text);
             }
             WriteLog(line);
             auto delay = Dialog.delayOn.find(id);

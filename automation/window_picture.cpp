@@ -1,0 +1,349 @@
+#include "automation/window_picture.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <new>
+
+#include "automation/png_image.h"
+#include "automation/window_record.h"
+#include "common/unique_any.h"
+#include "common/win_handles.h"
+#include "run/console.h"
+#include "settings/run_settings.h"
+
+namespace {
+
+constexpr LONG WidestPicture = 8192;
+// A night of unknown windows must not fill the log's disk with pictures.
+constexpr int PicturesPerRun = 100;
+constexpr int NamesPerSecond = 1000;
+
+int PicturesKept = 0;
+
+using unique_memory_dc = unique_any<HDC, &DeleteDC>;
+using unique_bitmap = unique_any<HBITMAP, &DeleteObject>;
+
+// A memory device context holding a 24-bit bottom-up bitmap of the size, zeroed; each object
+// deleted once, the bitmap deselected first.
+class Canvas {
+public:
+    Canvas() = default;
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    ~Canvas() {
+        if (previous_) SelectObject(dc_.get(), previous_);
+    }
+
+    bool Make(LONG width, LONG height) {
+        dc_.reset(CreateCompatibleDC(nullptr));
+        if (!dc_) return false;
+        BITMAPINFO format{};
+        format.bmiHeader.biSize = sizeof format.bmiHeader;
+        format.bmiHeader.biWidth = width;
+        format.bmiHeader.biHeight = height;
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 24;
+        format.bmiHeader.biCompression = BI_RGB;
+        void* memory = nullptr;
+        bitmap_.reset(CreateDIBSection(dc_.get(), &format, DIB_RGB_COLORS, &memory, nullptr, 0));
+        if (!bitmap_) return false;
+        bits_ = static_cast<const BYTE*>(memory);
+        previous_ = SelectObject(dc_.get(), bitmap_.get());
+        return previous_ != nullptr;
+    }
+    HDC dc() const { return dc_.get(); }
+    const BYTE* bits() const { return bits_; }
+
+private:
+    unique_memory_dc dc_;
+    unique_bitmap bitmap_;
+    HGDIOBJ previous_ = nullptr;
+    const BYTE* bits_ = nullptr;
+};
+
+// The screen's device context, released once.
+struct ScreenDc {
+    HDC dc = GetDC(nullptr);
+    ScreenDc() = default;
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    ~ScreenDc() {
+        if (dc) ReleaseDC(nullptr, dc);
+    }
+};
+
+// Memory of its own (not the C runtime's heap), shared by the run and a thread of its own;
+// whichever side lets go of it last frees it. A thread left blocked (a window that never
+// draws, a file on a share that stalls) then holds none of the C runtime's locks.
+template <typename Job>
+Job* NewSharedJob(std::size_t extraBytes = 0) {
+    void* memory = VirtualAlloc(nullptr, sizeof(Job) + extraBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    return memory ? new (memory) Job() : nullptr;
+}
+
+template <typename Job>
+void ReleaseSharedJob(Job* job) {
+    if (InterlockedDecrement(&job->references) != 0) return;
+    job->~Job();
+    VirtualFree(job, 0, MEM_RELEASE);
+}
+
+template <typename Job>
+struct JobHold {
+    Job* job;
+    ~JobHold() {
+        if (job) ReleaseSharedJob(job);
+    }
+};
+
+// The window drawn by itself, by PrintWindow.
+struct DrawingJob {
+    LONG references = 1;  // the run's, and the thread's once it is started
+    HWND window = nullptr;
+    Canvas canvas;
+};
+
+DWORD WINAPI DrawWindow(LPVOID data) {
+    auto* job = static_cast<DrawingJob*>(data);
+    PrintWindow(job->window, job->canvas.dc(), 0);
+    GdiFlush();
+    ReleaseSharedJob(job);
+    return 0;
+}
+
+// The window's own drawing gets at most this much of its second; the rest is left for a copy
+// from the screen, the compression, the file and the description.
+constexpr DWORD DrawingMs = 600;
+
+// Starts the thread and waits for it; the reason when there are no pixels.
+const char* Draw(HWND window, LONG width, LONG height, TickCountdown& left, JobHold<DrawingJob>& drawn) {
+    DWORD waitMs = left.NextSlice(DrawingMs);
+    if (waitMs == 0) return "секунда истекла раньше";
+    drawn.job = NewSharedJob<DrawingJob>();
+    if (!drawn.job) return "нет памяти";
+    drawn.job->window = window;
+    if (!drawn.job->canvas.Make(width, height)) return "не создан рисунок";
+    InterlockedIncrement(&drawn.job->references);  // the thread's, given back if it never starts
+    unique_handle thread(CreateThread(nullptr, 64 * 1024, DrawWindow, drawn.job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (!thread) {
+        ReleaseSharedJob(drawn.job);
+        return "не создан поток";
+    }
+    if (WaitForSingleObject(thread.get(), waitMs) != WAIT_OBJECT_0) return "окно не нарисовалось вовремя";
+    return nullptr;
+}
+
+// Whether a visible window of another process lies above the window and over part of it:
+// the screen then shows that program's window (a password manager, mail), not this one.
+bool CoveredByAnotherProcess(HWND window, const RECT& frame) {
+    constexpr int WindowsAbove = 5000;  // looked at before it is taken as covered
+    DWORD own = 0;
+    GetWindowThreadProcessId(window, &own);
+    int looked = 0;
+    for (HWND above = GetWindow(window, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+        if (++looked > WindowsAbove) return true;
+        if (!IsWindowVisible(above) || IsIconic(above)) continue;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(above, &owner);
+        RECT other{}, common{};
+        if (owner != own && GetWindowRect(above, &other) && IntersectRect(&common, &frame, &other)) return true;
+    }
+    return false;
+}
+
+// What the screen shows where the window is: no message reaches the configurator.
+bool CopyFromScreen(const RECT& frame, LONG width, LONG height, Canvas& canvas) {
+    ScreenDc screen;
+    if (!screen.dc || !canvas.Make(width, height) ||
+        !BitBlt(canvas.dc(), 0, 0, width, height, screen.dc, frame.left, frame.top, SRCCOPY | CAPTUREBLT))
+        return false;
+    GdiFlush();
+    return true;
+}
+
+bool AllOneColour(const BYTE* pixels, LONG width, LONG height) {
+    const std::size_t stride = DibRowBytes(width);
+    for (LONG row = 0; row < height; ++row) {
+        const BYTE* line = pixels + stride * static_cast<std::size_t>(row);
+        for (LONG x = 0; x < width; ++x)
+            if (line[x * 3] != pixels[0] || line[x * 3 + 1] != pixels[1] || line[x * 3 + 2] != pixels[2]) return false;
+    }
+    return true;
+}
+
+// The longest start of a picture's name written (the number and ".png" follow).
+constexpr std::size_t LongestNameStart = 1024;
+
+// The file, written by a thread of its own: a share that stalls holds that thread, not the run.
+struct WritingJob {
+    LONG references = 1;  // the run's, and the thread's once it is started
+    LONG state = 0;  // Writing, Written or Abandoned
+    DWORD error = 0;
+    DWORD size = 0;
+    std::size_t startLength = 0;
+    char path[LongestNameStart + 32] = {};
+    BYTE data[1] = {};
+};
+constexpr LONG Writing = 0, Written = 1, Abandoned = 2;
+
+// "<number>.png" after the name's start, with no help from the C runtime.
+void PutNumber(char* at, int number) {
+    char digits[12];
+    int count = 0;
+    do digits[count++] = static_cast<char>('0' + number % 10);
+    while ((number /= 10) > 0);
+    while (count > 0) *at++ = digits[--count];
+    for (const char* end = ".png"; *end;) *at++ = *end++;
+    *at = '\0';
+}
+
+// A new file, numbered past those of the same second (other runs may write beside this one).
+DWORD WriteNewFile(WritingJob* job) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int number = 1; number <= NamesPerSecond; ++number) {
+        PutNumber(job->path + job->startLength, number);
+        file = CreateFileA(job->path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    DWORD written = 0;
+    DWORD error = WriteFile(file, job->data, job->size, &written, nullptr) && written == job->size ? 0 : GetLastError();
+    if (error == 0 && written != job->size) error = ERROR_WRITE_FAULT;
+    CloseHandle(file);
+    if (error == 0) return 0;
+    DeleteFileA(job->path);
+    return error;
+}
+
+DWORD WINAPI WritePicture(LPVOID data) {
+    auto* job = static_cast<WritingJob*>(data);
+    DWORD error = WriteNewFile(job);
+    job->error = error;
+    // Written after the run stopped waiting: the record says it was not, so it is not.
+    if (InterlockedCompareExchange(&job->state, Written, Writing) == Abandoned && error == 0) DeleteFileA(job->path);
+    ReleaseSharedJob(job);
+    return 0;
+}
+
+std::string TrimmedErrorText(DWORD error) {
+    SetLastError(error ? error : ERROR_WRITE_FAULT);
+    std::string text = SystemErrorText();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+// Writes the PNG within what is left of the second; the reason when it is not written.
+std::string WriteBounded(const std::string& start, const std::string& png, TickCountdown& left, std::string& path) {
+    path = start + "1.png";
+    if (start.size() > LongestNameStart) return "имя файла слишком длинное";
+    DWORD waitMs = left.NextSlice(WindowRecordMs);
+    if (waitMs == 0) return "секунда истекла раньше записи";
+    JobHold<WritingJob> hold{NewSharedJob<WritingJob>(png.size())};
+    WritingJob* job = hold.job;
+    if (!job) return "нет памяти";
+    job->size = static_cast<DWORD>(png.size());
+    job->startLength = start.size();
+    CopyMemory(job->path, start.data(), start.size());
+    CopyMemory(job->data, png.data(), png.size());
+    InterlockedIncrement(&job->references);  // the thread's, given back if it never starts
+    unique_handle thread(CreateThread(nullptr, 64 * 1024, WritePicture, job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (!thread) {
+        InterlockedDecrement(&job->references);
+        return "не создан поток";
+    }
+    if (WaitForSingleObject(thread.get(), waitMs) != WAIT_OBJECT_0 &&
+        InterlockedCompareExchange(&job->state, Abandoned, Writing) == Writing)
+        return "запись не закончилась за секунду";
+    path = job->path;
+    return job->error == 0 ? std::string() : TrimmedErrorText(job->error);
+}
+
+bool LogNameDated() {
+    std::string name = Settings.LogFile;
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    // A log of the month or of the year leaves the day out: its pictures keep the date.
+    return name.find("?yy") != std::string::npos && name.find("?mm") != std::string::npos &&
+           name.find("?dd") != std::string::npos;
+}
+
+PictureOutcome Picture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left) {
+    PictureOutcome outcome;
+    const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
+    if (width <= 0 || height <= 0 || width > WidestPicture || height > WidestPicture) {
+        outcome.reason = "размер окна";
+        return outcome;
+    }
+    if (left.Left() == 0) {
+        outcome.reason = "секунда истекла раньше";
+        return outcome;
+    }
+    if (PicturesKept >= PicturesPerRun) {
+        outcome.reason = "снимков в этой работе уже " + std::to_string(PicturesPerRun);
+        return outcome;
+    }
+    JobHold<DrawingJob> drawn{nullptr};
+    const char* reason = Draw(window, width, height, left, drawn);
+    const BYTE* pixels = reason ? nullptr : drawn.job->canvas.bits();
+    bool blank = pixels && AllOneColour(pixels, width, height);
+    Canvas screen;
+    if ((reason || blank) && IsWindowVisible(window) && !IsIconic(window)) {
+        if (CoveredByAnotherProcess(window, frame)) {
+            outcome.reason = "окно закрыто окном другой программы";
+            return outcome;
+        }
+        if (CopyFromScreen(frame, width, height, screen) && !AllOneColour(screen.bits(), width, height)) {
+            pixels = screen.bits();
+            reason = nullptr;
+            blank = false;
+            outcome.fromScreen = true;
+        }
+    }
+    if (reason) {
+        outcome.reason = reason;
+        return outcome;
+    }
+    if (blank) {
+        outcome.kind = "not-kept";
+        outcome.reason = "все точки одного цвета";
+        return outcome;
+    }
+    std::string png;
+    if (!EncodePng(pixels, width, height, [&] { return left.Left() > 0; }, png)) {
+        outcome.reason = "секунда истекла при сжатии";
+        return outcome;
+    }
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    outcome.reason = WriteBounded(PictureNameStart(logPath, LogNameDated(), now), png, left, outcome.file);
+    outcome.kind = outcome.reason.empty() ? "file" : "not-written";
+    if (outcome.reason.empty()) ++PicturesKept;
+    return outcome;
+}
+
+}  // namespace
+
+std::string PictureNameStart(const std::string& logPath, bool logNameDated, const SYSTEMTIME& now) {
+    std::size_t dot = logPath.find_last_of('.');
+    std::size_t folder = logPath.find_last_of("\\/");
+    std::string base = dot != std::string::npos && (folder == std::string::npos || dot > folder) ? logPath.substr(0, dot) : logPath;
+    char stamp[32];
+    if (logNameDated)
+        std::snprintf(stamp, sizeof stamp, "-%02u%02u%02u-", now.wHour, now.wMinute, now.wSecond);
+    else
+        std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u-", now.wYear, now.wMonth, now.wDay, now.wHour,
+                      now.wMinute, now.wSecond);
+    return base + stamp;
+}
+
+// Three full-size copies of a large window's pixels may be more than a 32-bit process has:
+// then no picture, and the run goes on.
+PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left) {
+    try {
+        return Picture(window, frame, logPath, left);
+    } catch (const std::bad_alloc&) {
+        PictureOutcome outcome;
+        outcome.reason = "нет памяти";
+        return outcome;
+    }
+}

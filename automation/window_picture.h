@@ -1,0 +1,26 @@
+#pragma once
+// The picture in a window's record: the window drawn by itself (PrintWindow) or, where it
+// does not draw, what the screen shows of it while no other program's window covers it;
+// compressed as PNG and written beside the log, all within what is left of the window's
+// second. At most 100 pictures are kept in one run.
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/tick_countdown.h"
+
+struct PictureOutcome {
+    // "file" when written; else "not-taken", "not-kept" or "not-written".
+    const char* kind = "not-taken";
+    std::string file;    // the picture's full name (also the one not written)
+    std::string reason;  // why there is none
+    bool fromScreen = false;
+};
+
+// logPath: the run's log; the picture is named after it (see PictureNameStart).
+PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left);
+
+// "<log without its extension>-HHMMSS-" when the log's name holds the whole date (LogFile has
+// a day, a month and a year pattern), else "<log without its extension>-YYYYMMDD-HHMMSS-".
+std::string PictureNameStart(const std::string& logPath, bool logNameDated, const SYSTEMTIME& now);

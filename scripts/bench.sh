@@ -7,14 +7,13 @@
 # Not part of scripts/test.sh or CI; takes about eight minutes (--quick: three to four).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build="$root/build/bench"
 cd "$root"
+build="$root/build/bench"
 [ -n "${CFGLOAD_SETUP_DONE:-}" ] || scripts/setup.sh; export CFGLOAD_SETUP_DONE=1
 export CFGLOAD_WINEPREFIX="$build/wineprefix"
 unset DISPLAY
 source scripts/wine-env.sh
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DCFGLOAD_PROFILE=ON -DCFGLOAD_PEERS_BITS="$CFGLOAD_MACHINE_BITS" >/dev/null
+configure_own_x64_tree "$build" Release -DCFGLOAD_PROFILE=ON
 cmake --build "$build" -j 2 --target bench_driver
 ensure_display
 trap stop_started_xvfb EXIT

@@ -11,8 +11,7 @@ cd "$root"
 export CFGLOAD_WINEPREFIX="$build/wineprefix"
 unset DISPLAY
 source scripts/wine-env.sh
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCFGLOAD_PEERS_BITS="$CFGLOAD_MACHINE_BITS" >/dev/null
+configure_own_x64_tree "$build" RelWithDebInfo
 cmake --build "$build" -j 2
 ensure_display
 trap 'release_wineserver; stop_started_xvfb' EXIT

@@ -141,3 +141,12 @@ hold_wineserver() {
 release_wineserver() {
   wineserver -k 2>/dev/null || true
 }
+
+# An x64 tree of a script's own (dev-test.sh, bench.sh), its test peers in this machine's
+# bitness. Usage: configure_own_x64_tree BUILD-FOLDER BUILD-TYPE [cmake arguments]
+configure_own_x64_tree() {
+  local build=$1 type=$2
+  shift 2
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE="$type" -DCFGLOAD_PEERS_BITS="$CFGLOAD_MACHINE_BITS" "$@" >/dev/null
+}

@@ -258,8 +258,7 @@ std::string WriteBounded(const std::string& start, const std::string& png, TickC
     return job->error == 0 ? std::string() : TrimmedErrorText(job->error);
 }
 
-bool LogNameDated() {
-    std::string name = Settings.LogFile;
+bool HoldsTheWholeDate(std::string name) {
     for (char& c : name)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     // A log of the month or of the year leaves the day out: its pictures keep the date.
@@ -315,7 +314,7 @@ PictureOutcome Picture(HWND window, const RECT& frame, const std::string& logPat
     }
     SYSTEMTIME now;
     GetLocalTime(&now);
-    outcome.reason = WriteBounded(PictureNameStart(logPath, LogNameDated(), now), png, left, outcome.file);
+    outcome.reason = WriteBounded(PictureNameStart(logPath, Settings.LogFile, now), png, left, outcome.file);
     outcome.kind = outcome.reason.empty() ? "file" : "not-written";
     if (outcome.reason.empty()) ++PicturesKept;
     return outcome;
@@ -323,12 +322,12 @@ PictureOutcome Picture(HWND window, const RECT& frame, const std::string& logPat
 
 }  // namespace
 
-std::string PictureNameStart(const std::string& logPath, bool logNameDated, const SYSTEMTIME& now) {
+std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const SYSTEMTIME& now) {
     std::size_t dot = logPath.find_last_of('.');
     std::size_t folder = logPath.find_last_of("\\/");
     std::string base = dot != std::string::npos && (folder == std::string::npos || dot > folder) ? logPath.substr(0, dot) : logPath;
     char stamp[32];
-    if (logNameDated)
+    if (HoldsTheWholeDate(logSetting))
         std::snprintf(stamp, sizeof stamp, "-%02u%02u%02u-", now.wHour, now.wMinute, now.wSecond);
     else
         std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u-", now.wYear, now.wMonth, now.wDay, now.wHour,

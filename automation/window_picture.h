@@ -21,6 +21,6 @@ struct PictureOutcome {
 // logPath: the run's log; the picture is named after it (see PictureNameStart).
 PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left);
 
-// "<log without its extension>-HHMMSS-" when the log's name holds the whole date (LogFile has
-// a day, a month and a year pattern), else "<log without its extension>-YYYYMMDD-HHMMSS-".
-std::string PictureNameStart(const std::string& logPath, bool logNameDated, const SYSTEMTIME& now);
+// "<log without its extension>-HHMMSS-" when the log's name holds the whole date (logSetting,
+// LogFile as written, has a day, a month and a year pattern), else "<log without its extension>-YYYYMMDD-HHMMSS-".
+std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const SYSTEMTIME& now);

@@ -779,7 +779,7 @@ TEST_F(RunScenario, LogFileNulWritesNothing) {
     run.journal = LoginJournal(Secret) + Lines{"...", "show extra_note Неизвестное сообщение", "..."};
     Verify(run);
     EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
-    for (const std::string left : {Work() + "\\nul*", Work() + "\\*.bmp", Work() + "\\*.log", program + "\\nul*"}) {
+    for (const std::string& left : {Work() + "\\nul*", Work() + "\\*.png", Work() + "\\*.log", program + "\\nul*"}) {
         WIN32_FIND_DATAA found;
         HANDLE file = FindFirstFileA(left.c_str(), &found);
         EXPECT_EQ(file, INVALID_HANDLE_VALUE) << "written: " << found.cFileName;

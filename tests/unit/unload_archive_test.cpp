@@ -132,7 +132,9 @@ TEST(UnloadArchive, SpoiledArchivesFailWithTheEntryAndTheProblem) {
         SCOPED_TRACE(row.what);
         const ArchiveCheck check = Check(row.archive);
         EXPECT_EQ(check.outcome, ArchiveCheck::Outcome::Damaged);
-        if (*row.entry) EXPECT_EQ(check.entry, row.entry);
+        if (*row.entry) {
+            EXPECT_EQ(check.entry, row.entry);
+        }
         EXPECT_EQ(check.problem.rfind(row.problem, 0), 0u) << check.problem;
     }
 }

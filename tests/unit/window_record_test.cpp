@@ -145,8 +145,12 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
 TEST(PictureNames, TheDateOnlyOnce) {
     SYSTEMTIME now{};
     now.wYear = 2026, now.wMonth = 12, now.wDay = 9, now.wHour = 7, now.wMinute = 4, now.wSecond = 30;
-    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12-09.log", true, now), "D:\\Logs\\night-2026-12-09-070430-");
-    EXPECT_EQ(PictureNameStart("D:\\Logs.old\\night", false, now), "D:\\Logs.old\\night-20261209-070430-");
+    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12-09.log", "night-?yyyy-?MM-?dd.log", now),
+              "D:\\Logs\\night-2026-12-09-070430-");
+    EXPECT_EQ(PictureNameStart("D:\\Logs.old\\night", "D:\\Logs.old\\night", now), "D:\\Logs.old\\night-20261209-070430-");
+    // A log of the month: its pictures keep the day.
+    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12.log", "night-?YY-?MM.log", now),
+              "D:\\Logs\\night-2026-12-20261209-070430-");
 }
 
 // Copied from the screen a window is not while another program's window lies over it: the

@@ -10,6 +10,7 @@
 #include "common/win_handles.h"
 #include "run/console.h"
 #include "settings/run_settings.h"
+#include "settings/system_services.h"
 
 namespace {
 
@@ -259,8 +260,7 @@ std::string WriteBounded(const std::string& start, const std::string& png, TickC
 }
 
 bool HoldsTheWholeDate(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    LowerCaseAnsi(name);
     // A log of the month or of the year leaves the day out: its pictures keep the date.
     return name.find("?yy") != std::string::npos && name.find("?mm") != std::string::npos &&
            name.find("?dd") != std::string::npos;

@@ -13,12 +13,31 @@ packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xa
           libz-mingw-w64-dev zlib1g-dev
           clang-14 libclang-rt-14-dev llvm-14)
 sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+# A fresh machine's daily upgrade job may hold the dpkg lock for minutes: wait for it.
+apt_options=(-o DPkg::Lock::Timeout=300)
+apt_log="$root/build/apt.log"
+mkdir -p "$root/build"
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+# Runs apt-get quietly; on failure shows apt's own last words (and says so when an interrupted
+# dpkg must be finished first), then returns apt's exit code.
+apt_get() {
+  local code=0
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get "${apt_options[@]}" "$@" >"$apt_log" 2>&1 || code=$?
+  if [ "$code" -ne 0 ]; then
+    echo "setup: apt-get $* failed (exit $code); apt said:" >&2
+    grep -E '^(E|W): ' "$apt_log" | tail -8 | sed 's/^/  /' >&2 || true
+    grep -q 'dpkg --configure -a' "$apt_log" &&
+      echo "setup: an earlier dpkg run was interrupted: run \`${sudo_cmd:+sudo }dpkg --configure -a\`, then the set-up again" >&2
+  fi
+  return "$code"
+}
+
 # A mirror in the middle of a sync makes apt-get update fail for one list while the others
 # are fine: go on, and let the install say whether what is needed could be had.
 apt_update() {
-  $sudo_cmd apt-get update -qq 2>/dev/null || echo "setup: apt-get update reported errors; trying with the lists it has"
+  apt_get update -qq || echo "setup: apt-get update reported errors (shown above); trying with the lists it has"
 }
 
 missing=()
@@ -27,22 +46,52 @@ updated=""
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   apt_update; updated=1
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+  apt_get install -y -qq "${missing[@]}"
 fi
+
+# When the security suite's i386 list cannot be had, amd64 libraries may stand at a security
+# version that no i386 twin has, and Multi-Arch: same twins must carry one version. One
+# transaction leaves the security suite out (for that command only, nothing written under
+# /etc/apt) and names those amd64 libraries at the i386 version. Prints what it moved back.
+install_wine32_without_security_suite() {
+  local codename prefs
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || return 1
+  prefs=$(mktemp -d)
+  printf 'Package: *\nPin: release n=%s-security\nPin-Priority: -1\n' "$codename" >"$prefs/no-security.pref"
+  local pin=(-o "Dir::Etc::preferencesparts=$prefs")
+  # The i386 packages wine32 needs, their installed Multi-Arch: same amd64 twins, and the
+  # version each i386 package has outside the security suite.
+  local needed twins named=() p have want
+  needed=$(apt-cache "${pin[@]}" depends --recurse --no-suggests --no-conflicts --no-breaks \
+             --no-replaces --no-enhances wine32:i386 2>/dev/null | grep -E '^[^ <].*:i386$' | sort -u)
+  twins=$(sed 's/:i386$//' <<<"$needed" | xargs -r dpkg-query -W -f '${Package} ${Version} ${Multi-Arch} ${db:Status-Abbrev}\n' 2>/dev/null |
+          awk '$3 == "same" && $4 ~ /^ii/ { print $1, $2 }' | sort)
+  while read -r p have want; do
+    [ -n "$want" ] && [ "$want" != "(none)" ] || continue
+    dpkg --compare-versions "$have" gt "$want" && named+=("$p:amd64=$want")
+  done < <(join <(echo "$twins") <(awk '{ print $1 ":i386" }' <<<"$twins" | xargs -r apt-cache "${pin[@]}" policy 2>/dev/null |
+                 awk '/^[^ ].*:$/ { p = $1; sub(/:i386:$/, "", p) } /Candidate:/ { print p, $2 }' | sort))
+  local code=0
+  apt_get "${pin[@]}" install -y -qq --allow-downgrades wine32:i386 "${named[@]}" || code=$?
+  rm -rf "$prefs"
+  [ "$code" -eq 0 ] || return 1
+  echo "setup: installed wine32:i386 without the ${codename}-security suite (its i386 list could not be had); moved back to the i386 version: ${named[*]:-none}"
+}
 
 # The configurator is a 32-bit program: where the kernel runs 32-bit programs, 32-bit Wine
 # runs it (and the x86 build) beside the 64-bit one in the same prefix. Where it does not,
 # neither the i386 architecture nor wine32 is added, and nothing is removed.
+not_installable="the kernel runs them, but wine32:i386 could not be installed from this machine's package source (a fault of the package source, not of the project)"
 if [ -n "${CFGLOAD_64BIT_ONLY:-}" ]; then
   record_machine_bits 64 "CFGLOAD_64BIT_ONLY is set"
 elif ! kernel_runs_32bit; then
   record_machine_bits 64 "the kernel refuses 32-bit programs"
 elif installed wine32:i386; then
   record_machine_bits 32
-elif [ -n "$(find "$machine_bits_file" -mmin -30 2>/dev/null)" ] && grep -q 'could not be installed' "$machine_bits_file"; then
-  # Tried a moment ago (scripts call one another): not again within half an hour.
-  read_machine_bits
-  record_machine_bits 64 "$CFGLOAD_MACHINE_BITS_WHY"
+elif failed_install_is_recent; then
+  # Tried a moment ago (scripts call one another): not again within half an hour of that try.
+  echo "setup: 32-bit programs cannot run on this machine ($CFGLOAD_MACHINE_BITS_WHY): the x64 build is tested against a 64-bit stand-in; the x86 build is built, not run"
 else
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo_cmd dpkg --add-architecture i386
@@ -50,10 +99,15 @@ else
   fi
   [ -n "$updated" ] || apt_update
   echo "setup: installing wine32:i386"
-  if DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq wine32:i386 >/dev/null 2>&1; then
+  if apt_get install -y -qq wine32:i386; then
     record_machine_bits 32
   else
-    record_machine_bits 64 "the kernel runs them, but wine32:i386 could not be installed now"
+    echo "setup: the plain install of wine32:i386 failed; trying once more without the security suite"
+    if install_wine32_without_security_suite; then
+      record_machine_bits 32
+    else
+      record_machine_bits 64 "$not_installable" "$(date +%s)"
+    fi
   fi
 fi
 

@@ -15,24 +15,40 @@ machine_bits_file="$root/build/machine-bits"
 
 # True when the kernel runs a 32-bit Linux program: 97 bytes of ELF whose code is
 # xor ebx,ebx; xor eax,eax; inc eax; int 0x80 (exit 0). A kernel without 32-bit support
-# answers "Exec format error". The file lies in the build folder: /tmp may be mounted noexec.
+# answers "Exec format error". The file lies in the build folder (/tmp may be mounted noexec),
+# one per process, so that scripts started side by side never run a file another is writing.
 kernel_runs_32bit() {
   mkdir -p "$root/build"
-  local probe="$root/build/.probe-elf32"
+  local probe="$root/build/.probe-elf32.$$" code=0
   printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\x31\xc0\x40\xcd\x80\x00\x00\x00\x00\x00\x00' >"$probe"
   chmod +x "$probe"
-  "$probe" 2>/dev/null
+  timeout 10 "$probe" 2>/dev/null || code=$?
+  rm -f "$probe"
+  return "$code"
 }
 
-# Writes the decision and prints it in one line. $1: 32 or 64, $2: why (for 64).
+# Writes the decision and prints it in one line. $1: 32 or 64, $2: why (for 64), $3: for a
+# failed install of wine32, when it was tried (seconds since 1970), kept as it was so that
+# later scripts try again half an hour after the attempt, however often they run.
 record_machine_bits() {
   mkdir -p "$root/build"
   printf '%s %s\n' "$1" "${2:-}" >"$machine_bits_file"
+  [ -z "${3:-}" ] || printf 'attempted %s\n' "$3" >>"$machine_bits_file"
   if [ "$1" = 32 ]; then
     echo "setup: this machine runs 32-bit programs: the x64 and x86 builds are tested against the 32-bit stand-in"
   else
     echo "setup: 32-bit programs cannot run on this machine ($2): the x64 build is tested against a 64-bit stand-in; the x86 build is built, not run"
   fi
+}
+
+# True when the decision on file is a failed install of wine32 tried less than half an hour
+# ago (and loads that decision).
+failed_install_is_recent() {
+  local attempted
+  attempted=$(sed -n 's/^attempted \([0-9][0-9]*\)$/\1/p' "$machine_bits_file" 2>/dev/null | head -1)
+  [ -n "$attempted" ] && [ $(( $(date +%s) - attempted )) -lt 1800 ] || return 1
+  read_machine_bits
+  [ "$CFGLOAD_MACHINE_BITS" = 64 ]
 }
 
 # CFGLOAD_MACHINE_BITS (32 or 64) and CFGLOAD_MACHINE_BITS_WHY, from the set-up's decision
@@ -53,8 +69,11 @@ read_machine_bits
 # Debian's wine launcher starts the 32-bit loader whenever wine32 is installed, and a kernel
 # without 32-bit support refuses it (exit 126) even for 64-bit programs: there, every Wine
 # program is started with the 64-bit loader itself.
+# wine_program is the loader as a command that `timeout` can start.
+wine_program=wine
 if [ "$CFGLOAD_MACHINE_BITS" = 64 ] && [ -x /usr/lib/wine/wine64 ]; then
   export WINELOADER=/usr/lib/wine/wine64
+  wine_program=/usr/lib/wine/wine64
   wine() { /usr/lib/wine/wine64 "$@"; }
   wineboot() { /usr/lib/wine/wine64 wineboot "$@"; }
   winepath() { /usr/lib/wine/wine64 winepath "$@"; }
@@ -105,12 +124,18 @@ ensure_prefix() {
     flock 9
     if [ "$CFGLOAD_MACHINE_BITS" = 32 ] && [ -f "$WINEPREFIX/.cfgload-ready" ] &&
        [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] && [ ! -f "$WINEPREFIX/.cfgload-upgraded" ]; then
-      wineboot -u >/dev/null 2>&1 || true
+      timeout 180 "$wine_program" wineboot -u >/dev/null 2>&1 || true
       timeout 60 wineserver -w || true
-      touch "$WINEPREFIX/.cfgload-upgraded"
+      # Marked done only when it worked: a failed upgrade is tried again next time.
+      if [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        touch "$WINEPREFIX/.cfgload-upgraded"
+      else
+        wine_failed "could not upgrade the Wine prefix $WINEPREFIX for 32-bit programs (wineboot -u failed or timed out)"
+        exit 1
+      fi
     fi
     if [ ! -f "$WINEPREFIX/.cfgload-ready" ]; then
-      wineboot -i >/dev/null 2>&1 || true
+      timeout 180 "$wine_program" wineboot -i >/dev/null 2>&1 || true
       timeout 60 wineserver -w || true
       if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
         wine_failed "could not make the Wine prefix $WINEPREFIX (wineboot failed)"
@@ -131,9 +156,11 @@ ensure_prefix() {
 hold_wineserver() {
   wineserver -p
   local code=0
-  wine cmd /c exit 0 >/dev/null 2>&1 || code=$?
+  timeout 120 "$wine_program" cmd /c exit 0 >/dev/null 2>&1 || code=$?
   if [ "$code" -ne 0 ]; then
-    wine_failed "Wine cannot start a program in $WINEPREFIX (wine cmd exited with $code)"
+    local how="wine cmd exited with $code"
+    [ "$code" -ne 124 ] || how="wine cmd did not end within 120 s"
+    wine_failed "Wine cannot start a program in $WINEPREFIX ($how)"
     return 1
   fi
 }

@@ -40,13 +40,32 @@ apt_update() {
   apt_get update -qq || echo "setup: apt-get update reported errors (shown above); trying with the lists it has"
 }
 
+# A preferences folder that leaves the security suite out, for one apt command at a time
+# (-o Dir::Etc::preferencesparts=...): nothing is written under /etc/apt.
+without_security_suite() {
+  local codename folder
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || return 1
+  folder="$root/build/apt-without-security"
+  mkdir -p "$folder"
+  printf 'Package: *\nPin: release n=%s-security\nPin-Priority: -1\n' "$codename" >"$folder/no-security.pref"
+  security_suite="$codename-security"
+  pin=(-o "Dir::Etc::preferencesparts=$folder")
+}
+
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 updated=""
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   apt_update; updated=1
-  apt_get install -y -qq "${missing[@]}"
+  if ! apt_get install -y -qq "${missing[@]}"; then
+    # Where wine32 came without the security suite, its libraries stand at the main suite's
+    # versions, and a package from the security suite may clash with them.
+    installed wine32:i386 && without_security_suite || exit 1
+    echo "setup: trying once more without the $security_suite suite"
+    apt_get "${pin[@]}" install -y -qq --no-remove "${missing[@]}"
+  fi
 fi
 
 # When the security suite's i386 list cannot be had, amd64 libraries may stand at a security
@@ -54,12 +73,7 @@ fi
 # transaction leaves the security suite out (for that command only, nothing written under
 # /etc/apt) and names those amd64 libraries at the i386 version. Prints what it moved back.
 install_wine32_without_security_suite() {
-  local codename prefs
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-  [ -n "$codename" ] || return 1
-  prefs=$(mktemp -d)
-  printf 'Package: *\nPin: release n=%s-security\nPin-Priority: -1\n' "$codename" >"$prefs/no-security.pref"
-  local pin=(-o "Dir::Etc::preferencesparts=$prefs")
+  without_security_suite || return 1
   # The i386 packages wine32 needs, their installed Multi-Arch: same amd64 twins, and the
   # version each i386 package has outside the security suite.
   local needed twins named=() p have want
@@ -72,11 +86,23 @@ install_wine32_without_security_suite() {
     dpkg --compare-versions "$have" gt "$want" && named+=("$p:amd64=$want")
   done < <(join <(echo "$twins") <(awk '{ print $1 ":i386" }' <<<"$twins" | xargs -r apt-cache "${pin[@]}" policy 2>/dev/null |
                  awk '/^[^ ].*:$/ { p = $1; sub(/:i386:$/, "", p) } /Candidate:/ { print p, $2 }' | sort))
+  # Installed packages that depend on a named one at its exact version (zlib1g-dev on
+  # zlib1g) would be removed: name them too, at their version outside the security suite.
+  # Nothing is ever removed: should apt still want to, the transaction fails instead.
+  local round removed more kept=()
+  for round in 1 2 3 4 5; do
+    removed=$(apt-get "${pin[@]}" install -s --allow-downgrades wine32:i386 "${named[@]}" 2>/dev/null |
+              awk '/^Remv / { print $2 }')
+    [ -n "$removed" ] || break
+    more=$(xargs -r apt-cache "${pin[@]}" policy <<<"$removed" 2>/dev/null |
+           awk '/^[^ ].*:$/ { p = $1; sub(/:$/, "", p) } /Candidate:/ && $2 != "(none)" { print p "=" $2 }')
+    [ -n "$more" ] || break
+    named+=($more); kept+=($more)
+  done
   local code=0
-  apt_get "${pin[@]}" install -y -qq --allow-downgrades wine32:i386 "${named[@]}" || code=$?
-  rm -rf "$prefs"
+  apt_get "${pin[@]}" install -y -qq --no-remove --allow-downgrades wine32:i386 "${named[@]}" || code=$?
   [ "$code" -eq 0 ] || return 1
-  echo "setup: installed wine32:i386 without the ${codename}-security suite (its i386 list could not be had); moved back to the i386 version: ${named[*]:-none}"
+  echo "setup: installed wine32:i386 without the $security_suite suite (its i386 list could not be had); moved back to the i386 version: ${named[*]:-none}${kept[*]:+ (of these kept rather than removed, as they need the ones before: ${kept[*]})}"
 }
 
 # The configurator is a 32-bit program: where the kernel runs 32-bit programs, 32-bit Wine

@@ -7,6 +7,7 @@
 #include "automation/window_record.h"
 #include "automation/window_tools.h"
 #include "common/profile.h"
+#include "common/tick_countdown.h"
 #include "run/console.h"
 #include "run/unload_check.h"
 #include "settings/run_settings.h"
@@ -42,6 +43,10 @@ const DialogRule DialogRuleTable[DialogRuleCount] = {
 const DialogRule FallbackRule{"", AnswerUnknownDialog, IDOK, IDOK, IDCANCEL, SendMode::BlockOneSecond};
 
 namespace {
+
+// A held unload file is tried again this often, for at most this long.
+constexpr DWORD HeldUnloadRetryMs = 250;
+constexpr ULONGLONG HeldUnloadWaitMs = 5000;
 
 // How a window shown before the main window is known.
 enum class KnownBy { Title, StaticChild };
@@ -256,25 +261,42 @@ void AcknowledgeNothingToDo(HWND dialog, const DialogRule& row) {
 void EnterUnloadFile(HWND dialog, const DialogRule& row) {
     if (DialogState.unloadAnswered) return;
     DialogState.unloadAnswered = true;
+    DialogState.unloadBefore = LookAtUnloadFile();
     SetEditText(dialog, Settings.DownloadTo, "ComboBox");
     ReportInfo("Выгрузка в файл: %s", Settings.DownloadTo.c_str());
     PressRowButton(dialog, row);
 }
 
 // Merge 2 merges whatever the Update test said (a NewMDPath of NUL has turned Merge off).
-// Nothing is loaded or merged on a backup that is not there or does not read back: the run
-// fails as on the configurator's own errors.
+// Nothing is loaded or merged on a backup that is not there, is old or does not read back:
+// the run fails as on the configurator's own errors, and says that the infobase is as it was.
+// The configurator may hold its file until this box is answered: then the box is answered
+// first, and the file is tried again for a while; nothing is queued before the check is over.
 void ContinueAfterUnload(HWND dialog, const DialogRule& row) {
     ReportInfo("Выгрузка завершена!");
-    if (!UnloadFileInOrder(DeadlinePassed))
+    bool answered = false;
+    TickCountdown holding(HeldUnloadWaitMs);
+    auto waitForHolder = [&] {
+        if (!answered) {
+            PressRowButton(dialog, row);
+            answered = true;
+        }
+        const DWORD pause = holding.NextSlice(HeldUnloadRetryMs);
+        if (pause == 0 || DeadlinePassed()) return false;
+        PauseDeliveringCompletions(pause);
+        return true;
+    };
+    if (!UnloadFileInOrder(DeadlinePassed, DialogState.unloadBefore, waitForHolder)) {
+        ReportInfo("В информационную базу ничего не загружено: выгрузка не прошла проверку");
         EnterFailureMode();
-    else if (Settings.Merge == 2)
+    } else if (Settings.Merge == 2) {
         PendingCommand = MergeConfigurationsCommand;
-    else if (LoadWanted)
+    } else if (LoadWanted) {
         PendingCommand = LoadConfigurationCommand;
-    else
+    } else {
         RequestExit();
-    PressRowButton(dialog, row);
+    }
+    if (!answered) PressRowButton(dialog, row);
 }
 
 void AnswerUnknownDialog(HWND dialog, const DialogRule& row) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "automation/window_tools.h"
+#include "run/unload_check.h"
 
 // The configuration password that a password prompt is given.
 enum class PromptPassword { Config, NewConfig };
@@ -21,6 +22,8 @@ struct DialogRunState {
     PromptPassword password = PromptPassword::Config;
     // The unload dialog is answered once per run.
     bool unloadAnswered = false;
+    // The unload file as it was before its name was confirmed.
+    UnloadFileBefore unloadBefore;
 };
 
 // One run per process, on one thread: the responses, the supervision loop and the tests'

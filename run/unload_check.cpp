@@ -1,5 +1,8 @@
 #include "run/unload_check.h"
 
+#include <cstdio>
+#include <ctime>
+
 #include "run/console.h"
 #include "run/unload_archive.h"
 #include "settings/run_settings.h"
@@ -78,6 +81,27 @@ bool Verify(ReadOnlyFile& file, unsigned long long size, const std::string& path
     return false;
 }
 
+bool CannotRead(const std::string& path, const std::string& systemText) {
+    ReportError("Не могу прочитать файл выгрузки [%s]: %s", path.c_str(), systemText.c_str());
+    return false;
+}
+
+bool SameFileVersion(const FileStamp& first, const FileStamp& second) {
+    if (first.size != second.size || first.writeTime != second.writeTime) return false;
+    return !first.identityKnown || !second.identityKnown ||
+           (first.volume == second.volume && first.index == second.index);
+}
+
+// "07.12.2026 03:04" in local time; empty when the system gives none.
+std::string LocalDate(unsigned long long writeTime) {
+    std::tm local{};
+    if (!LocalFileTime(writeTime, local)) return {};
+    char text[64];  // room for any int, so that nothing is cut
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d", local.tm_mday, local.tm_mon + 1, local.tm_year + 1900,
+                  local.tm_hour, local.tm_min);
+    return text;
+}
+
 }  // namespace
 
 std::string UnloadFilePath(const std::string& name, const std::string& basePath) {
@@ -92,10 +116,24 @@ std::string UnloadFilePath(const std::string& name, const std::string& basePath)
     return InFolder(basePath, name);
 }
 
-bool UnloadFileInOrder(const std::function<bool()>& timeUp) {
+UnloadFileBefore LookAtUnloadFile() {
+    UnloadFileBefore before;
+    before.found = ReadFileStamp(UnloadFilePath(Settings.DownloadTo, Settings.BasePath), before.stamp);
+    return before;
+}
+
+bool UnloadFileInOrder(const std::function<bool()>& timeUp, const UnloadFileBefore& before,
+                       const std::function<bool()>& waitForHolder) {
     const std::string path = UnloadFilePath(Settings.DownloadTo, Settings.BasePath);
     ReadOnlyFile file;
-    switch (file.Open(path)) {
+    ReadOnlyFile::Opening opening = file.Open(path);
+    std::string heldText;  // taken at once: waiting may change the system's last error
+    while (opening == ReadOnlyFile::Opening::Held) {
+        heldText = SystemErrorText();
+        if (!waitForHolder || !waitForHolder()) break;
+        opening = file.Open(path);
+    }
+    switch (opening) {
         case ReadOnlyFile::Opening::Opened: break;
         case ReadOnlyFile::Opening::Missing:
             ReportError("Файл выгрузки [%s] не найден", path.c_str());
@@ -103,13 +141,18 @@ bool UnloadFileInOrder(const std::function<bool()>& timeUp) {
         case ReadOnlyFile::Opening::Folder:
             ReportError("Файл выгрузки [%s] - это папка", path.c_str());
             return false;
+        case ReadOnlyFile::Opening::Held:
+            return CannotRead(path, heldText);
         case ReadOnlyFile::Opening::Failed:
-            ReportError("Не могу прочитать файл выгрузки [%s]: %s", path.c_str(), SystemErrorText().c_str());
-            return false;
+            return CannotRead(path, SystemErrorText());
     }
     unsigned long long size = 0;
-    if (!file.Size(size)) {
-        ReportError("Не могу прочитать файл выгрузки [%s]: %s", path.c_str(), SystemErrorText().c_str());
+    FileStamp now;
+    if (!file.Size(size) || (before.found == Stamping::Stamped && !file.Stamp(now)))
+        return CannotRead(path, SystemErrorText());
+    if (before.found == Stamping::Stamped && SameFileVersion(before.stamp, now)) {
+        ReportError("Файл выгрузки [%s] не записан этой выгрузкой: это прежний файл от %s", path.c_str(),
+                    LocalDate(before.stamp.writeTime).c_str());
         return false;
     }
     if (size == 0) {

@@ -69,12 +69,34 @@ private:
     std::intptr_t handle_ = NoHandle;
 };
 
+// What tells one version of a file from another: its size, its last-write time (in 100 ns
+// since 1601, UTC, as FILETIME counts) and, where the system gives one, its identity (the
+// volume's serial number and the file's index on it). A file rewritten in place changes its
+// time; one replaced by a rename changes its identity.
+struct FileStamp {
+    unsigned long long size = 0;
+    unsigned long long writeTime = 0;
+    bool identityKnown = false;
+    unsigned long volume = 0;
+    unsigned long long index = 0;
+};
+
+enum class Stamping { Stamped, Missing, Unknown };
+// The stamp of the file at path, without reading it (a file another process holds is
+// stamped too). Missing: no such file; Unknown: a folder, or the system says nothing.
+Stamping ReadFileStamp(const std::string& path, FileStamp& stamp);
+
+// A file time in local time (tm_year .. tm_sec), with the time zone's rule of that date;
+// false when the system gives none.
+bool LocalFileTime(unsigned long long writeTime, std::tm& local);
+
 // A file read in pieces at given offsets (the unload check reads archives through it),
 // shared for reading and writing so that a file still held open by its writer can be read.
 // On failure the system's last error tells why (SystemErrorText).
 class ReadOnlyFile {
 public:
-    enum class Opening { Opened, Missing, Folder, Failed };
+    // Held: another process holds the file open without sharing it (or locks it).
+    enum class Opening { Opened, Missing, Folder, Held, Failed };
 
     ReadOnlyFile() = default;
     ~ReadOnlyFile() { Close(); }
@@ -84,6 +106,8 @@ public:
     Opening Open(const std::string& path);
     // The file's size in bytes; false when the system gives none.
     bool Size(unsigned long long& size);
+    // The open file's stamp (see ReadFileStamp); false when the system gives none.
+    bool Stamp(FileStamp& stamp);
     // Reads exactly size bytes from offset; false unless all of them were read.
     bool ReadAt(unsigned long long offset, void* buffer, std::size_t size);
     void Close();

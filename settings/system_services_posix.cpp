@@ -177,6 +177,35 @@ bool SharedAppendFile::CanOpen(const std::string& path) {
     return true;
 }
 
+namespace {
+
+// FILETIME's count: 100 ns since 1601, UTC.
+constexpr unsigned long long SecondsFrom1601To1970 = 11644473600ULL;
+
+void StampOf(const struct stat& info, FileStamp& stamp) {
+    stamp.size = static_cast<unsigned long long>(info.st_size);
+    stamp.writeTime = (static_cast<unsigned long long>(info.st_mtim.tv_sec) + SecondsFrom1601To1970) * 10000000ULL +
+                      static_cast<unsigned long long>(info.st_mtim.tv_nsec) / 100;
+    stamp.identityKnown = true;
+    stamp.volume = static_cast<unsigned long>(info.st_dev);
+    stamp.index = static_cast<unsigned long long>(info.st_ino);
+}
+
+}  // namespace
+
+Stamping ReadFileStamp(const std::string& path, FileStamp& stamp) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR ? Stamping::Missing : Stamping::Unknown;
+    if (S_ISDIR(info.st_mode)) return Stamping::Unknown;
+    StampOf(info, stamp);
+    return Stamping::Stamped;
+}
+
+bool LocalFileTime(unsigned long long writeTime, std::tm& local) {
+    const std::time_t seconds = static_cast<std::time_t>(writeTime / 10000000ULL - SecondsFrom1601To1970);
+    return localtime_r(&seconds, &local) != nullptr;
+}
+
 ReadOnlyFile::Opening ReadOnlyFile::Open(const std::string& path) {
     Close();
     struct stat info {};
@@ -192,6 +221,13 @@ bool ReadOnlyFile::Size(unsigned long long& size) {
     struct stat info {};
     if (handle_ == NoHandle || fstat(static_cast<int>(handle_), &info) != 0) return false;
     size = static_cast<unsigned long long>(info.st_size);
+    return true;
+}
+
+bool ReadOnlyFile::Stamp(FileStamp& stamp) {
+    struct stat info {};
+    if (handle_ == NoHandle || fstat(static_cast<int>(handle_), &info) != 0) return false;
+    StampOf(info, stamp);
     return true;
 }
 

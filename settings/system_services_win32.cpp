@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/win_handles.h"
+
 void LowerCaseAnsi(std::string& text) {
     if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
 }
@@ -49,18 +51,25 @@ void UnlockConsoleOutput() {
     if (HANDLE mutex = ConsoleOutputMutex()) ReleaseMutex(mutex);
 }
 
+namespace {
+std::tm CalendarFields(const SYSTEMTIME& time) {
+    std::tm fields{};
+    fields.tm_year = time.wYear - 1900;
+    fields.tm_mon = time.wMonth - 1;
+    fields.tm_mday = time.wDay;
+    fields.tm_wday = time.wDayOfWeek;
+    fields.tm_hour = time.wHour;
+    fields.tm_min = time.wMinute;
+    fields.tm_sec = time.wSecond;
+    fields.tm_isdst = -1;
+    return fields;
+}
+}  // namespace
+
 bool ReadLocalTime(std::tm& now) {
     SYSTEMTIME local;
     GetLocalTime(&local);
-    now = std::tm{};
-    now.tm_year = local.wYear - 1900;
-    now.tm_mon = local.wMonth - 1;
-    now.tm_mday = local.wDay;
-    now.tm_wday = local.wDayOfWeek;
-    now.tm_hour = local.wHour;
-    now.tm_min = local.wMinute;
-    now.tm_sec = local.wSecond;
-    now.tm_isdst = -1;
+    now = CalendarFields(local);
     return true;
 }
 
@@ -105,7 +114,42 @@ bool CreateWithHeader(const std::string& path, const std::string& header) {
     return false;
 }
 
+unsigned long long FileTimeCount(const FILETIME& time) {
+    return static_cast<unsigned long long>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+bool StampOf(HANDLE file, FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    stamp.size = static_cast<unsigned long long>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    stamp.writeTime = FileTimeCount(info.ftLastWriteTime);
+    stamp.identityKnown = true;
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.index = static_cast<unsigned long long>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    return true;
+}
+
 }  // namespace
+
+Stamping ReadFileStamp(const std::string& path, FileStamp& stamp) {
+    // No data access asked for: a file that another process holds without sharing opens all
+    // the same. Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
+    unique_handle file = OwnFileHandle(CreateFileA(path.c_str(), 0, ShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Stamping::Missing : Stamping::Unknown;
+    }
+    return StampOf(file.get(), stamp) ? Stamping::Stamped : Stamping::Unknown;
+}
+
+bool LocalFileTime(unsigned long long writeTime, std::tm& local) {
+    const FILETIME time{static_cast<DWORD>(writeTime), static_cast<DWORD>(writeTime >> 32)};
+    SYSTEMTIME universal, there;
+    if (!FileTimeToSystemTime(&time, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &there))
+        return false;
+    local = CalendarFields(there);
+    return true;
+}
 
 bool SharedAppendFile::Open(const std::string& path, const std::string& header, unsigned long limitMs) {
     Close();
@@ -171,7 +215,10 @@ ReadOnlyFile::Opening ReadOnlyFile::Open(const std::string& path) {
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Opening::Folder;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Opening::Failed;
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Opening::Held : Opening::Failed;
+    }
     handle_ = reinterpret_cast<std::intptr_t>(file);
     return Opening::Opened;
 }
@@ -181,6 +228,10 @@ bool ReadOnlyFile::Size(unsigned long long& size) {
     if (handle_ == NoHandle || !GetFileSizeEx(reinterpret_cast<HANDLE>(handle_), &length)) return false;
     size = static_cast<unsigned long long>(length.QuadPart);
     return true;
+}
+
+bool ReadOnlyFile::Stamp(FileStamp& stamp) {
+    return handle_ != NoHandle && StampOf(reinterpret_cast<HANDLE>(handle_), stamp);
 }
 
 bool ReadOnlyFile::ReadAt(unsigned long long offset, void* buffer, std::size_t size) {

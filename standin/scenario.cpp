@@ -14,6 +14,7 @@ const char* const PlainKeys[] = {
     "config_password", "new_config_password", "config_password_retry",
     "relation", "save_question", "change", "changes_generated", "change_prefix",
     "done_button", "identical_button", "restructure_ms", "list_read_ms", "unload_default", "unload_box_over_dialog", "unload_fault",
+    "unload_stale", "unload_hold",
     "structure", "login_user", "mdi_child", "mdi_child_disabled", "mdi_child_enable_ms", "config_window",
     "config_window_title", "exit_question", "exit_code", "linger_ms", "hang", "crash", "close", "crash_code",
     "main_ex_style",

@@ -10,7 +10,7 @@
 #include "standin/replay.h"
 #include "standin/scenario.h"
 #include "standin/texts.h"
-#include "standin/unload_zip.h"
+#include "standin/unload_file.h"
 
 StandinRun Run;
 
@@ -295,14 +295,14 @@ void Unload() {
     bool boxOverDialog = Plan.Number("unload_box_over_dialog", 0) != 0;
     bool written = false;
     auto unload = [&](const std::string& target, HWND owner) {
-        const std::string what = WriteUnloadArchive(Run.baseDir, target, Plan.Text("unload_fault", "none"));
-        written = !what.empty();
+        const UnloadFile file(Run.baseDir, target);  // held, when asked, until the box is answered
+        written = !file.What().empty();
         if (!written) {
             Box("unload_failed", UnloadWriteFailedText + target, owner);
             return;
         }
         Journal("unloaded", "-", target);
-        Journal("archive", "-", what);
+        Journal("archive", "-", file.What());
         Box("unload_done", UnloadSucceededText, owner);
     };
     spec.onPress = [&](HWND dialog, int id, const std::string& target) {

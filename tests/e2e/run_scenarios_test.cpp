@@ -366,38 +366,59 @@ TEST_F(RunScenario, NewMdPathNulUnloadsOnly) {
     }
 }
 
-// An unload that is not there, is empty or (with VerifyUnload) does not read back: one error
-// line, nothing loaded, the configurator closed, exit 1. A whole archive lets the load go on.
+// An unload that is not there, is empty, was not written by this unload or (with VerifyUnload)
+// does not read back: one error line, a line that nothing was loaded, the configurator closed,
+// exit 1. A whole archive lets the load go on, also one the configurator holds until its box
+// is answered.
 TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
     struct Row {
         const char* what;
         Lines settings;
-        const char* fault;
+        const char* standin;
+        bool oldFile;  // an unload of 1 December 2026, 03:04 is there before the run
         int exitCode;
         Lines lines;  // after "Выгрузка завершена!"
     };
     const std::string damaged = "ОШИБКА! Файл выгрузки [{unload_lower}] поврежден";
+    const std::string verified = "Файл выгрузки проверен: записей {*}, {*} байт после распаковки, {*} с";
     const Row rows[] = {
-        {"no file", {}, "no_file", 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] не найден"}},
-        {"empty file", {}, "empty", 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] пуст"}},
-        {"unload only, no file", {"NewMDPath=nul"}, "no_file", 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] не найден"}},
-        {"truncated, verified", {"VerifyUnload=1"}, "truncated", 1, {damaged + ": {*}"}},
-        {"flipped byte, verified", {"VerifyUnload=1"}, "flipped", 1, {damaged + ", запись [1cv7.md]: {*}"}},
-        {"lying size, verified", {"VerifyUnload=1"}, "lying_size", 1, {damaged + ", запись [1cv7.md]: {*}"}},
-        {"whole archive, verified", {"VerifyUnload=1"}, "none", 0,
-         Lines{"Файл выгрузки проверен: записей {*}, {*} байт после распаковки, {*} с"} + LoadLines()},
-        {"flipped byte, not verified", {}, "flipped", 0, LoadLines()},
+        {"no file", {}, "unload_fault=no_file", false, 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] не найден"}},
+        {"empty file", {}, "unload_fault=empty", false, 1, {"ОШИБКА! Файл выгрузки [{unload_lower}] пуст"}},
+        {"unload only, no file", {"NewMDPath=nul"}, "unload_fault=no_file", false, 1,
+         {"ОШИБКА! Файл выгрузки [{unload_lower}] не найден"}},
+        {"old file left", {}, "unload_stale=1", true, 1,
+         {"ОШИБКА! Файл выгрузки [{unload_lower}] не записан этой выгрузкой: это прежний файл от 01.12.2026 03:04"}},
+        {"truncated, verified", {"VerifyUnload=1"}, "unload_fault=truncated", false, 1, {damaged + ": {*}"}},
+        {"flipped byte, verified", {"VerifyUnload=1"}, "unload_fault=flipped", false, 1,
+         {damaged + ", запись [1cv7.md]: {*}"}},
+        {"lying size, verified", {"VerifyUnload=1"}, "unload_fault=lying_size", false, 1,
+         {damaged + ", запись [1cv7.md]: {*}"}},
+        {"whole archive, verified", {"VerifyUnload=1"}, "unload_fault=none", false, 0, Lines{verified} + LoadLines()},
+        {"old file rewritten, held until answered, verified", {"VerifyUnload=1"}, "unload_hold=1", true, 0,
+         Lines{verified} + LoadLines()},
+        {"flipped byte, not verified", {}, "unload_fault=flipped", false, 0, LoadLines()},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const bool loads = row.exitCode == 0;
+        if (row.oldFile) {
+            WriteFile(UnloadFile(), "PK an old unload");
+            SYSTEMTIME local{2026, 12, 2, 1, 3, 4, 0, 0}, universal;
+            FILETIME time;
+            ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) &&
+                        SystemTimeToFileTime(&universal, &time) && SetLastWriteTime(UnloadFile(), time));
+        }
         Case run;
         run.settings = SettingsWith(Lines{"DownloadTo={unload}", "DeleteAfter=1"} + row.settings);
-        run.standin = ScenarioWith({std::string("unload_fault=") + row.fault});
+        run.standin = ScenarioWith({row.standin});
         run.exitCode = row.exitCode;
-        run.console = LoginLines() + UnloadLines() + row.lines + (loads ? Lines{"Удаление файла {new_md}"} : Lines{});
+        run.console = LoginLines() + UnloadLines() + row.lines +
+                      (loads ? Lines{"Удаление файла {new_md}"}
+                             : Lines{"В информационную базу ничего не загружено: выгрузка не прошла проверку"});
         run.journal = LoginJournal(Secret) + UnloadJournal() + (loads ? LoadAndExitJournal() : ExitJournal());
-        Verify(run);
+        const RunResult result = Verify(run);
+        const JournalEvent* archive = result.Find("archive");
+        EXPECT_TRUE(archive && archive->text.find("not held") == std::string::npos) << "the stand-in could not hold it";
         EXPECT_EQ(ReadFile(InfobaseMd()), loads ? NewMdContents : OriginalMd);
         if (loads) WriteFile(NewMd(), NewMdContents), WriteFile(InfobaseMd(), OriginalMd);
         EXPECT_TRUE(FileExists(NewMd())) << "deleted after a failed run";

@@ -366,6 +366,32 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
     DeleteFileA(unload.c_str());
 }
 
+// An unload file that another program holds open to the end: the box is answered first, the
+// file tried again for a few seconds, then the run fails with the system's text.
+TEST_F(DialogRulesTest, UnloadFileHeldToTheEndFailsAfterTheBox) {
+    const std::string unload = support::TempRoot() + "\\cfgload-rules-held.zip";
+    ASSERT_TRUE(support::WriteWholeFile(unload, "PK"));
+    HANDLE held = CreateFileA(unload.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Settings.DownloadTo = unload;
+    TestDialog box(Box(UnloadSucceededText, {2}));
+    const std::string out = Dispatch(box.window());
+    const ULONGLONG ended = GetTickCount64();
+    CloseHandle(held);
+    DeleteFileA(unload.c_str());
+    EXPECT_NE(out.find(OemBytes("ОШИБКА! Не могу прочитать файл выгрузки [" + unload + "]: (32) ")), std::string::npos)
+        << out;
+    EXPECT_NE(out.find(OemBytes("В информационную базу ничего не загружено: выгрузка не прошла проверку\r\n")),
+              std::string::npos);
+    ExpectPressed(box, {IDCANCEL});
+    const std::vector<CommandEvent> presses = box.Events();
+    ASSERT_FALSE(presses.empty());
+    EXPECT_GE(ended - presses.front().received, 4000u) << "the box is answered before the file is waited for";
+    EXPECT_LT(ended - presses.front().received, 8000u) << "the wait has its end";
+    EXPECT_EQ(PendingCommand, ExitCommand);
+    EXPECT_EQ(SupervisorFlags, Failed | Finished);
+}
+
 // No unload file (a relative name is looked for in the infobase folder): nothing loaded or
 // merged, the run fails and the configurator is closed.
 TEST_F(DialogRulesTest, UnloadDoneWithoutTheFileFails) {
@@ -377,7 +403,8 @@ TEST_F(DialogRulesTest, UnloadDoneWithoutTheFileFails) {
         TestDialog box(Box(UnloadSucceededText, {2}));
         EXPECT_EQ(Dispatch(box.window()),
                   ExpectedConsole({"Выгрузка завершена!",
-                                   "ОШИБКА! Файл выгрузки [" + support::TempRoot() + "\\cfgload-no-such-unload.zip] не найден"}));
+                                   "ОШИБКА! Файл выгрузки [" + support::TempRoot() + "\\cfgload-no-such-unload.zip] не найден",
+                                   "В информационную базу ничего не загружено: выгрузка не прошла проверку"}));
         ExpectPressed(box, {IDCANCEL});
         EXPECT_EQ(PendingCommand, ExitCommand);
         EXPECT_EQ(SupervisorFlags, Failed | Finished);

@@ -10,11 +10,13 @@ if not defined SETTINGS  set SETTINGS=%~dp0cfgload.ini
 if not defined LOGFILE   set LOGFILE=%~dp0cfgload.log
 rem Архив выгрузки читается целиком до загрузки (/VerifyUnload 1): без годной выгрузки
 rem ничего не загружается, код выхода 1.
+rem Старые выгрузки: после успешного запуска остаются 14 последних (/KeepUnloads 14),
+rem после неудачного не удаляется ничего; forfiles с del для них не нужен.
 rem Собственный журнал программы (UTF-8, с датами), один на месяц: ?YYYY и ?MM - год и месяц.
 if not defined RUNLOG    set RUNLOG=%~dp0cfgload-?YYYY-?MM.log
 
 echo ==== %DATE% %TIME% ==== >> "%LOGFILE%"
-"%CFGLOAD%" "%SETTINGS%" /LogFile "%RUNLOG%" /VerifyUnload 1 >> "%LOGFILE%" 2>&1
+"%CFGLOAD%" "%SETTINGS%" /LogFile "%RUNLOG%" /VerifyUnload 1 /KeepUnloads 14 >> "%LOGFILE%" 2>&1
 set RESULT=%ERRORLEVEL%
 
 rem Проверять коды от большего к меньшему: "if errorlevel N" верно и для всех больших кодов.

@@ -39,6 +39,7 @@ inline void SetOption(RunSettings& s, const std::string& key, const std::string&
     else if (key == "merge") s.Merge = Integer(value);
     else if (key == "hide") s.Hide = Integer(value);
     else if (key == "verifyunload") s.VerifyUnload = Integer(value);
+    else if (key == "keepunloads") s.KeepUnloads = Integer(value);
     else if (key == "basepath") s.BasePath = value;
     else if (key == "path1cexe") s.Path1CExe = value;
     else if (key == "newmdpath") s.NewMDPath = value;
@@ -109,6 +110,7 @@ inline void RequireSameSettings(const RunSettings& got, const RunSettings& expec
     RequireEqual(got.WorkTime, expected.WorkTime, "WorkTime");
     RequireEqual(got.Hide, expected.Hide, "Hide");
     RequireEqual(got.VerifyUnload, expected.VerifyUnload, "VerifyUnload");
+    RequireEqual(got.KeepUnloads, expected.KeepUnloads, "KeepUnloads");
     RequireEqual(got.User, expected.User, "User");
     RequireEqual(got.Password, expected.Password, "Password");
     RequireEqual(got.ConfigPassword, expected.ConfigPassword, "ConfigPassword");

@@ -9,7 +9,11 @@
 //   the whole result is lower case;
 // - whatever the folder name, no "?w" remains, since its digit replaces it last;
 // - the result is exactly the one the rules give (an independent model below), which also
-//   pins down that the folder name keeps its letter case while the rest is lower-cased.
+//   pins down that the folder name keeps its letter case while the rest is lower-cased;
+// - the pattern's shape (KeepUnloads) matches the file name of every expansion, on any date,
+//   unless that name cannot be a file's (empty, a "?" left in it, the shape's slot bytes), and
+//   its folder, unless that varies; and it matches nothing one character longer or with a
+//   date digit that is no digit.
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -82,5 +86,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string expanded = ExpandUnloadPattern(downloadTo, basePath, date);
     Require(expanded.find("?w") == std::string::npos, "no \"?w\" remains");
     RequireEqual(expanded, ModelExpansion(downloadTo, basePath, date), "the expansion follows the rules");
+
+    const UnloadNameShape shape = ShapeOfUnloadName(downloadTo, basePath);
+    const std::size_t start = FileNameStart(expanded);
+    std::string name = expanded.substr(start), folder = expanded.substr(0, start), shapeFolder = shape.folder;
+    LowerCaseAnsi(folder);
+    LowerCaseAnsi(shapeFolder);
+    const bool slotBytes = (downloadTo + basePath).find_first_of("\x01\x02\x03") != std::string::npos;
+    if (!slotBytes && !name.empty() && name.find('?') == std::string::npos) {
+        Require(MatchesUnloadName(shape, name), "the shape matches every name the pattern gives");
+        if (!shape.folderVaries) RequireEqual(folder, shapeFolder, "a folder that does not vary is the shape's");
+    }
+    Require(!MatchesUnloadName(shape, name + "0"), "a longer name never matches");
+    for (std::size_t i = 0; i < shape.name.size() && i < name.size(); ++i) {
+        if (shape.name[i] != UnloadNameShape::DigitSlot && shape.name[i] != UnloadNameShape::WeekdaySlot) continue;
+        std::string spoiled = name;
+        spoiled[i] = 'a';
+        Require(!MatchesUnloadName(shape, spoiled), "a date place takes only a digit");
+    }
     return 0;
 }

@@ -13,6 +13,7 @@
 #include "run/run_log.h"
 #include "run/unload_check.h"
 #include "run/unload_name.h"
+#include "run/unload_pruning.h"
 #include "settings/help.h"
 #include "settings/run_settings.h"
 #include "settings/system_services.h"
@@ -115,6 +116,7 @@ namespace {
 // What the preparation found that the run needs after the configurator has ended.
 struct PreparedRun {
     FileRelation loadToInfobase = FileRelation::Unknown;
+    std::string unloadPattern;  // DownloadTo as given, before its expansion (KeepUnloads)
 };
 
 constexpr int ReadyToStart = -1;
@@ -145,6 +147,7 @@ int PrepareRun(PreparedRun& prepared) {
     }
 
     // 3. Unload name.
+    prepared.unloadPattern = s.DownloadTo;
     if (!s.DownloadTo.empty()) ExpandUnloadName();
 
     // 4. The file to load, through the system's search order.
@@ -213,17 +216,6 @@ int PrepareRun(PreparedRun& prepared) {
     return ReadyToStart;
 }
 
-// The folder that the unload file goes to. A relative name is taken from the infobase's
-// folder, the configurator's current folder.
-std::string UnloadFolder(const std::string& name) {
-    const std::string path = UnloadFilePath(name, Settings.BasePath);
-    std::size_t separator = path.find_last_of("\\/");
-    if (separator == std::string::npos) return path.substr(0, 2);  // "c:name": that drive's folder
-    std::string folder = path.substr(0, separator);
-    if (folder.empty() || folder.back() == ':') folder += path[separator];  // a root keeps its separator
-    return folder;
-}
-
 bool CheckConfiguratorExecutable() {
     if (!IsExistingFile(Settings.Path1CExe)) {
         ReportError("Конфигуратор не найден: [%s]", Settings.Path1CExe.c_str());
@@ -237,7 +229,8 @@ bool CheckConfiguratorExecutable() {
 // close, so also if the check is cut short).
 bool CheckUnloadFolder() {
     if (Settings.DownloadTo.empty()) return true;
-    const std::string folder = UnloadFolder(Settings.DownloadTo);
+    // A relative name is taken from the infobase's folder, the configurator's current folder.
+    const std::string folder = UnloadFolderOf(UnloadFilePath(Settings.DownloadTo, Settings.BasePath));
     DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         ReportError("Нет папки для выгрузки [%s]", folder.c_str());
@@ -280,6 +273,19 @@ bool CheckLogFile() {
     }
     if (!path.empty()) ReportInfo("Журнал открывается: %s", path.c_str());
     return true;
+}
+
+// A numeric option that is no number reads as the C library reads it (often 0), silently in
+// a run; the check names each one, whatever Debug says, since Debug may be one of them.
+bool CheckNumbers() {
+    RunSettings& s = Settings;
+    const int debug = s.Debug;
+    s.Debug = 1;
+    for (const auto& noted : s.NotNumbers)
+        ReportError("Значение %s [%s] - не число (при запуске будет %d)", noted.first.c_str(), noted.second.c_str(),
+                    IntegerOf(noted.second));
+    s.Debug = debug;
+    return s.NotNumbers.empty();
 }
 
 const char* SetOrNot(const std::string& password) { return password.empty() ? "не задан" : "задан"; }
@@ -345,21 +351,24 @@ int RunConfiguratorJob() {
 
     // 15. Success.
     if (s.DeleteAfter != 0 && LoadWanted) DeleteLoadedFile(prepared.loadToInfobase);
+    KeepNewestUnloads(prepared.unloadPattern);
     return 0;
 }
 
 int CheckConfiguratorJob() {
+    const bool numbers = CheckNumbers();
     PreparedRun prepared;
     const int preparation = PrepareRun(prepared);
     if (preparation == 1) return 1;
     // Not newer today (exit code 2) need not be so tonight: what a run needs is checked all
     // the same.
-    bool ready = CheckConfiguratorExecutable();
-    ready = CheckUnloadFolder() && ready;
+    bool ready = CheckConfiguratorExecutable() && numbers;
+    const bool unloadFolder = CheckUnloadFolder();
     // Said only when set: without it the check's lines stay as they were.
     if (Settings.VerifyUnload != 0)
         ReportInfo("Проверка выгрузки (VerifyUnload): включена%s",
                    Settings.DownloadTo.empty() ? ", но выгрузки нет (DownloadTo не задан)" : "");
+    ready = unloadFolder && CheckUnloadsKept(prepared.unloadPattern) && ready;
     ready = CheckLogFile() && ready;
     const RunSettings& s = Settings;
     ReportInfo("Пароль пользователя: %s", SetOrNot(s.Password));

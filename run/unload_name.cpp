@@ -83,6 +83,10 @@ std::string ProgramFolder() {
     return slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
 }
 
+// The folder name's stand-in in a shape (ShapeOfUnloadName), beside the two date slots.
+constexpr char FolderSlot = '\x03';
+const char SlotBytes[] = {UnloadNameShape::DigitSlot, UnloadNameShape::WeekdaySlot, FolderSlot, '\0'};
+
 }  // namespace
 
 std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string& basePath,
@@ -105,4 +109,49 @@ std::string ExpandedLogName() {
     if (Settings.LogFile.empty() || NamesNoFile(Settings.LogFile)) return {};
     std::string name = Expanded(Settings.LogFile, Settings.BasePath, Today(), true);
     return IsRelative(name) ? ProgramFolder() + name : name;
+}
+
+std::size_t FileNameStart(const std::string& path) {
+    const std::size_t separator = path.find_last_of("\\/");
+    if (separator != std::string::npos) return separator + 1;
+    return path.size() > 1 && path[1] == ':' ? 2 : 0;
+}
+
+UnloadNameShape ShapeOfUnloadName(const std::string& downloadTo, const std::string& basePath) {
+    // The expansion itself, with slots for the date: each step as in a run, so every name a
+    // run gives fits the shape, the folder name inserted (and matched) as a run inserts it.
+    const DateTexts slots{std::string(4, UnloadNameShape::DigitSlot), std::string(2, UnloadNameShape::DigitSlot),
+                          std::string(2, UnloadNameShape::DigitSlot), std::string(2, UnloadNameShape::DigitSlot),
+                          std::string(1, UnloadNameShape::WeekdaySlot)};
+    const std::string shape = Expanded(downloadTo, basePath, slots, false);
+    // Once more with a stand-in for the folder name: folder parts that differ hold "?f" (or
+    // a folder name with a "/" in it, which a "?f" in the name carries into the folder).
+    const std::string marked = Expanded(downloadTo, std::string(1, FolderSlot), slots, false);
+    UnloadNameShape result;
+    const std::size_t start = FileNameStart(shape);
+    result.folder = shape.substr(0, start);
+    result.folderVaries = result.folder != marked.substr(0, FileNameStart(marked)) ||
+                          result.folder.find_first_of(SlotBytes) != std::string::npos;
+    // A pattern or folder name holding the slot bytes could match what it cannot give.
+    if (downloadTo.find_first_of(SlotBytes) != std::string::npos ||
+        FolderName(basePath).find_first_of(SlotBytes) != std::string::npos)
+        return result;
+    result.name = shape.substr(start);
+    LowerCaseAnsi(result.name);
+    return result;
+}
+
+bool MatchesUnloadName(const UnloadNameShape& shape, const std::string& fileName) {
+    if (shape.name.empty() || fileName.size() != shape.name.size() || fileName.find('?') != std::string::npos)
+        return false;
+    std::string name = fileName;
+    LowerCaseAnsi(name);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char want = shape.name[i], c = name[i];
+        if (want == UnloadNameShape::DigitSlot ? c < '0' || c > '9'
+            : want == UnloadNameShape::WeekdaySlot ? c < '1' || c > '7'
+                                                    : c != want)
+            return false;
+    }
+    return true;
 }

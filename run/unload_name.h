@@ -12,6 +12,29 @@ void ExpandUnloadName();
 std::string ExpandUnloadPattern(const std::string& downloadTo, const std::string& basePath,
                                 const std::tm& date);
 
+// Which names DownloadTo can give on any date, for one infobase (KeepUnloads): each date
+// sequence is a run of digits of its width, "?w" one digit 1 to 7, "?f" the infobase's
+// folder name, the rest literally; letter case is ignored, as Windows ignores it.
+struct UnloadNameShape {
+    // A sequence in the folder part ("D:\\?YYYY\\...", "?F\\..."): older unloads lie in other
+    // folders, so none is ever deleted.
+    bool folderVaries = false;
+    std::string folder;  // the folder part with its closing separator ("" for none)
+    // The name part, lower-cased: DigitSlot and WeekdaySlot where the date goes. Empty when
+    // nothing can match (a pattern holding the slot bytes themselves).
+    std::string name;
+    static constexpr char DigitSlot = '\x01';
+    static constexpr char WeekdaySlot = '\x02';
+};
+UnloadNameShape ShapeOfUnloadName(const std::string& downloadTo, const std::string& basePath);
+
+// Whether a long file name (never an 8.3 short one) is one the shape's name part gives.
+// A "?" never matches: in a listed name it stands for a letter the code page lacks.
+bool MatchesUnloadName(const UnloadNameShape& shape, const std::string& fileName);
+
+// Where a path's file name starts: after its last "\\" or "/", or after "D:".
+std::size_t FileNameStart(const std::string& path);
+
 // NUL or NULL in any letter case: the name of no file at all (NewMDPath, LogFile).
 bool NamesNoFile(std::string name);
 

@@ -1,5 +1,6 @@
 #include "settings/run_settings.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -45,28 +46,30 @@ void StoreSecConfPassword(RunSettings& s, const std::string& v) { s.ConfigPasswo
 void StoreNewSecConfPassword(RunSettings& s, const std::string& v) { s.NewConfigPassword = DecodePassword(v); }
 void StoreSecPassword(RunSettings& s, const std::string& v) { s.Password = DecodePassword(v); }
 
-// Compared in this order; the first match acts.
+// Compared in this order, ignoring letter case; the first match acts. Keys are spelt as the
+// documentation spells them, which is how /check names them.
 const OptionRow OptionTable[] = {
-    {"debug", &RunSettings::Debug, nullptr, nullptr},
-    {"forcereplace", &RunSettings::ForceReplace, nullptr, nullptr},
-    {"update", &RunSettings::Update, nullptr, nullptr},
-    {"worktime", &RunSettings::WorkTime, nullptr, nullptr},
-    {"deleteafter", &RunSettings::DeleteAfter, nullptr, nullptr},
-    {"merge", &RunSettings::Merge, nullptr, nullptr},
-    {"hide", &RunSettings::Hide, nullptr, nullptr},
-    {"basepath", nullptr, &RunSettings::BasePath, nullptr},
-    {"path1cexe", nullptr, &RunSettings::Path1CExe, nullptr},
-    {"newmdpath", nullptr, &RunSettings::NewMDPath, nullptr},
-    {"user", nullptr, &RunSettings::User, nullptr},
-    {"password", nullptr, &RunSettings::Password, nullptr},
-    {"configpassword", nullptr, &RunSettings::ConfigPassword, nullptr},
-    {"newconfigpassword", nullptr, &RunSettings::NewConfigPassword, nullptr},
-    {"secconfpassword", nullptr, nullptr, StoreSecConfPassword},
-    {"newsecconfpassword", nullptr, nullptr, StoreNewSecConfPassword},
-    {"secpassword", nullptr, nullptr, StoreSecPassword},
-    {"downloadto", nullptr, nullptr, SetDownloadTo},
-    {"logfile", nullptr, &RunSettings::LogFile, nullptr},
-    {"verifyunload", &RunSettings::VerifyUnload, nullptr, nullptr},
+    {"Debug", &RunSettings::Debug, nullptr, nullptr},
+    {"ForceReplace", &RunSettings::ForceReplace, nullptr, nullptr},
+    {"Update", &RunSettings::Update, nullptr, nullptr},
+    {"WorkTime", &RunSettings::WorkTime, nullptr, nullptr},
+    {"DeleteAfter", &RunSettings::DeleteAfter, nullptr, nullptr},
+    {"Merge", &RunSettings::Merge, nullptr, nullptr},
+    {"Hide", &RunSettings::Hide, nullptr, nullptr},
+    {"BasePath", nullptr, &RunSettings::BasePath, nullptr},
+    {"Path1CExe", nullptr, &RunSettings::Path1CExe, nullptr},
+    {"NewMDPath", nullptr, &RunSettings::NewMDPath, nullptr},
+    {"User", nullptr, &RunSettings::User, nullptr},
+    {"Password", nullptr, &RunSettings::Password, nullptr},
+    {"ConfigPassword", nullptr, &RunSettings::ConfigPassword, nullptr},
+    {"NewConfigPassword", nullptr, &RunSettings::NewConfigPassword, nullptr},
+    {"SecConfPassword", nullptr, nullptr, StoreSecConfPassword},
+    {"NewSecConfPassword", nullptr, nullptr, StoreNewSecConfPassword},
+    {"SecPassword", nullptr, nullptr, StoreSecPassword},
+    {"DownloadTo", nullptr, nullptr, SetDownloadTo},
+    {"LogFile", nullptr, &RunSettings::LogFile, nullptr},
+    {"VerifyUnload", &RunSettings::VerifyUnload, nullptr, nullptr},
+    {"KeepUnloads", &RunSettings::KeepUnloads, nullptr, nullptr},
 };
 
 }  // namespace
@@ -88,11 +91,28 @@ int IntegerOf(const std::string& value) {
     return static_cast<int>(result);
 }
 
+bool IsNumber(const std::string& value) {
+    std::size_t i = 0, end = value.size();
+    while (i < end && IsBlank(value[i])) ++i;
+    while (end > i && IsBlank(value[end - 1])) --end;
+    if (i < end && (value[i] == '+' || value[i] == '-')) ++i;
+    if (i == end) return false;
+    for (; i < end; ++i)
+        if (value[i] < '0' || value[i] > '9') return false;
+    return true;
+}
+
 void SetOption(const std::string& key, const std::string& value) {
     for (const OptionRow& row : OptionTable) {
-        if (key != row.key) continue;
-        if (row.integer) Settings.*row.integer = IntegerOf(value);
-        else if (row.text) Settings.*row.text = value;
+        if (!EqualsIgnoringAsciiCase(key, row.key)) continue;
+        if (row.integer) {
+            Settings.*row.integer = IntegerOf(value);
+            // The last value counts, as for the setting itself.
+            auto& noted = Settings.NotNumbers;
+            noted.erase(std::remove_if(noted.begin(), noted.end(), [&](const auto& k) { return k.first == row.key; }),
+                        noted.end());
+            if (!IsNumber(value)) noted.emplace_back(row.key, value);
+        } else if (row.text) Settings.*row.text = value;
         else row.store(Settings, value);
         return;
     }

@@ -4,6 +4,7 @@
 // Text fields hold Windows-1251 bytes.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct RunSettings {
@@ -24,7 +25,11 @@ struct RunSettings {
     std::string DownloadTo;
     std::string LogFile;  // the run log's name, date patterns as in DownloadTo; empty: none
     int VerifyUnload = 0;  // non-zero: the unload archive is read back whole before the load
+    int KeepUnloads = 0;   // above 0: after a good night the newest so many unloads of DownloadTo stay
     int PauseFactor = 1;  // fixed: no source changes it
+    // Numeric options whose last value is no number ("yes", "90min"), as key (spelt as in
+    // the documentation) and value. A run reads them as the C library does; /check names them.
+    std::vector<std::pair<std::string, std::string>> NotNumbers;
 };
 
 extern RunSettings Settings;
@@ -46,7 +51,8 @@ std::string DefaultSettingsFileName();
 // Defaults, then the registry lookup, then the settings file when the name is not empty.
 void LoadSettings(const std::string& fileName);
 
-// Stores one option; the key must already be lower case. Unknown keys do nothing.
+// Stores one option; the key in any letter case. Unknown keys do nothing. A numeric
+// option's value that is no number is also noted in NotNumbers.
 void SetOption(const std::string& key, const std::string& value);
 
 // Second pass: option/value pairs through SetOption.
@@ -58,3 +64,7 @@ void CompleteSettings();
 // Decimal integer from the start of the text, as the C library's atoi reads it
 // (leading white space, an optional sign, digits); no digits give 0.
 int IntegerOf(const std::string& value);
+
+// Whether the value is a decimal integer and nothing else: white space, an optional sign,
+// at least one digit, white space.
+bool IsNumber(const std::string& value);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 // Lower-cases a Windows-1251 byte string in place by the ANSI code page's rules
 // (CharLowerBuffA on Windows): Latin and Cyrillic capitals alike.
@@ -20,6 +21,29 @@ std::string ModuleFilePath();
 
 // True when the path names an existing file that is not a directory.
 bool IsExistingFile(const std::string& path);
+
+// One entry of a folder: its long name (never the 8.3 short one), whether it is a plain file
+// (neither a folder nor a reparse point), its size and its last-write time (FILETIME's
+// count: 100-ns steps since 1601).
+struct FolderEntry {
+    std::string name;
+    bool plainFile = false;
+    unsigned long long size = 0;
+    unsigned long long lastWrite = 0;
+};
+
+// Every entry of the folder but "." and "..". The folder is listed whole (mask "*") and the
+// caller matches the long names itself: a mask such as "*.zip" is also matched against
+// short names, where "x.zip_old" is "X~1.ZIP". False when it cannot be listed (the system's
+// last error tells why).
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+
+// Deletes one file; false when it cannot (the system's last error tells why).
+bool DeleteOneFile(const std::string& path);
+
+// Bytes that this account may still write on the folder's volume; false when the system
+// gives no figure.
+bool FreeSpaceOf(const std::string& folder, unsigned long long& bytes);
 
 // The console lines' lock: lines come from the main thread and, at an interruption, from
 // the console control handler's thread. LockConsoleOutput waits at most limitMs and says

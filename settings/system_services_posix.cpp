@@ -6,8 +6,10 @@
 #include <chrono>
 #include <mutex>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -64,6 +66,43 @@ std::string ModuleFilePath() {
 bool IsExistingFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing) return false;
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    errno = 0;
+    while (const dirent* found = readdir(listing)) {
+        const std::string name = found->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat info {};
+        FolderEntry entry;
+        entry.name = name;
+        if (lstat((prefix + name).c_str(), &info) == 0) {
+            entry.plainFile = S_ISREG(info.st_mode);  // a symbolic link is no plain file
+            entry.size = static_cast<unsigned long long>(info.st_size);
+            // Seconds since 1970 in FILETIME's 100-ns steps since 1601.
+            entry.lastWrite = (static_cast<unsigned long long>(info.st_mtim.tv_sec) + 11644473600ULL) * 10000000ULL +
+                              static_cast<unsigned long long>(info.st_mtim.tv_nsec) / 100;
+        }
+        entries.push_back(entry);
+        errno = 0;
+    }
+    const int error = errno;
+    closedir(listing);
+    errno = error;
+    return error == 0;
+}
+
+bool DeleteOneFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool FreeSpaceOf(const std::string& folder, unsigned long long& bytes) {
+    struct statvfs volume {};
+    if (statvfs(folder.empty() ? "." : folder.c_str(), &volume) != 0) return false;
+    bytes = static_cast<unsigned long long>(volume.f_bavail) * volume.f_frsize;
+    return true;
 }
 
 namespace {

@@ -32,6 +32,42 @@ bool IsExistingFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    const char last = folder.empty() ? '\\' : folder.back();
+    const std::string mask = folder + (last == '\\' || last == '/' || last == ':' ? "" : "\\") + "*";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(mask.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty root
+    do {
+        const std::string name = found.cFileName;  // never cAlternateFileName
+        if (name == "." || name == "..") continue;
+        FolderEntry entry;
+        entry.name = name;
+        entry.plainFile = !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+        entry.size = static_cast<unsigned long long>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+        entry.lastWrite =
+            static_cast<unsigned long long>(found.ftLastWriteTime.dwHighDateTime) << 32 | found.ftLastWriteTime.dwLowDateTime;
+        entries.push_back(entry);
+    } while (FindNextFileA(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    SetLastError(error);
+    return error == ERROR_NO_MORE_FILES;
+}
+
+bool DeleteOneFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool FreeSpaceOf(const std::string& folder, unsigned long long& bytes) {
+    ULARGE_INTEGER available;
+    // The folder itself, so that a share or a mounted folder answers for its own volume.
+    std::string path = folder;
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    if (!GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) return false;
+    bytes = available.QuadPart;
+    return true;
+}
+
 namespace {
 HANDLE ConsoleOutputMutex() {
     static HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);

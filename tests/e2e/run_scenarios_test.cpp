@@ -829,6 +829,7 @@ TEST_F(RunScenario, CheckStartsNothing) {
         {"good", SettingsWith({"DownloadTo={unload}", "LogFile={work}\\check-?F.log"}), 0,
          Lines{"Подготовка командной строки...", "  1C: {standin}", "  База: {base}", "  Пользователь: Администратор", "",
                "Конфигуратор найден: {standin}", "Выгрузка в файл: {unload_lower} - папка доступна для записи",
+               "Свободно на диске выгрузки: {*}; выгрузок этого вида в папке нет",
                "Журнал открывается: {work}\\check-base.log"} +
              passwords + Lines{"Проверка пройдена: запуск возможен."}},
         {"verify unload", SettingsWith({"DownloadTo={unload}", "VerifyUnload=1"}), 0,
@@ -846,6 +847,12 @@ TEST_F(RunScenario, CheckStartsNothing) {
          {"ОШИБКА! Не могу открыть журнал [{work}\\нет\\base.log]: (3) {*}", ""}},
         {"nothing to do", SettingsWith({"NewMDPath=nul"}), 1,
          {"ОШИБКА! Нечего делать: NewMDPath [nul] отменяет загрузку, а DownloadTo не задан"}},
+        {"keep unloads, folder varies", SettingsWith({"DownloadTo={work}\\?F\\?DD.zip", "KeepUnloads=2"}), 1,
+         {"...", "ОШИБКА! KeepUnloads не действует: папка в DownloadTo [{work}\\?F\\?DD.zip] меняется по шаблону, "
+                 "старые выгрузки не удаляются", "..."}},
+        {"not numbers, Debug 0", SettingsWith({"VerifyUnload=yes", "WorkTime=90min", "Debug=0"}), 1,
+         {"ОШИБКА! Значение VerifyUnload [yes] - не число (при запуске будет 0)",
+          "ОШИБКА! Значение WorkTime [90min] - не число (при запуске будет 90)"}},
         {"not newer", SettingsWith({"Update=1"}), 2,
          Lines{"Загружаемый файл старее текущего!", "Конфигуратор найден: {standin}"} + passwords},
     };
@@ -868,6 +875,103 @@ TEST_F(RunScenario, CheckStartsNothing) {
         EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the temporary file was left: " << found.cFileName;
         if (left != INVALID_HANDLE_VALUE) FindClose(left);
     }
+}
+
+// ---- keeping the newest unloads ----
+
+// KeepUnloads 3 in a folder of older unloads and look-alikes: /check lists what a good night
+// would delete; a failing night deletes nothing; a good one deletes the oldest beyond the
+// newest three (tonight's among them), one line each, and goes on past a read-only one.
+TEST_F(RunScenario, KeepUnloadsDeletesOnlyOlderUnloadsOfThePatternAfterAGoodNight) {
+    const std::pair<const char*, int> files[] = {  // name, hours old: five unloads, then look-alikes
+        {"base-2020-01-01.zip", 120}, {"base-2020-01-02.zip", 96}, {"base-2020-01-03.zip", 72},
+        {"BASE-2020-01-04.ZIP", 48}, {"base-2020-01-05.zip", 24}, {"base-2020-01-01.zip_old", 200},
+        {"base-2020-01-01.zip.bak", 200}, {"base-2020-01-1.zip", 200}, {"other-2020-01-01.zip", 200}};
+    for (const auto& file : files) {
+        WriteFile(Work() + "\\" + file.first, "old");
+        ASSERT_TRUE(SetLastWriteTime(Work() + "\\" + file.first, HoursFromNow(-file.second)));
+    }
+    ASSERT_TRUE(CreateDirectoryA((Work() + "\\base-2019-01-01.zip").c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesA((Work() + "\\base-2020-01-02.zip").c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string in = LowerAnsi(Work()) + "\\";
+    Case run;
+    run.settings = SettingsWith({"NewMDPath=nul", "DownloadTo={work}\\?F-?YYYY-?MM-?DD.zip", "KeepUnloads=3"});
+    run.arguments = {"/check"};
+    run.console = {"...", "Свободно на диске выгрузки: {*}; последняя выгрузка base-2020-01-05.zip: 3 байт",
+                   "Хранить выгрузок (KeepUnloads): 3; сейчас выгрузок этого вида в папке " + LowerAnsi(Work()) + ": 5",
+                   "После успешной ночи будет удален файл " + in + "base-2020-01-01.zip",
+                   "После успешной ночи будет удален файл " + in + "base-2020-01-02.zip",
+                   "После успешной ночи будет удален файл " + in + "base-2020-01-03.zip", "..."};
+    Verify(run);
+
+    run.arguments = {};
+    run.standin = ScenarioWith({"unload_fault=empty"});
+    run.exitCode = 1;
+    run.console = {"...", "ОШИБКА! Файл выгрузки [{*}] пуст", "..."};
+    run.journal = {"..."};
+    Verify(run);
+    for (const auto& file : files) EXPECT_TRUE(FileExists(Work() + "\\" + file.first)) << "after a failed night";
+
+    run.standin = ScenarioWith({});
+    run.exitCode = 0;
+    run.console = LoginLines() + UnloadLines(DatedUnloadFile()) + Lines{
+        "Удалена старая выгрузка " + in + "base-2020-01-01.zip",
+        "ОШИБКА! Не удалось удалить файл " + in + "base-2020-01-02.zip: (5) {*}", "",
+        "Удалена старая выгрузка " + in + "base-2020-01-03.zip"};
+    run.journal = LoginJournal(Secret) + UnloadJournal(DatedUnloadFile()) + ExitJournal();
+    Verify(run);
+    for (const auto& file : files)
+        EXPECT_EQ(FileExists(Work() + "\\" + file.first), file.second != 120 && file.second != 72) << file.first;
+    EXPECT_TRUE(FileExists(DatedUnloadFile()));
+    EXPECT_EQ(GetFileAttributesA((Work() + "\\base-2019-01-01.zip").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+}
+
+// A name that the pattern gives only in its 8.3 short form is no unload of it: "u01 .zip" is
+// "U01~1.ZIP" on Windows, "U01_~L3E.ZIP" under Wine, so the pattern is made from what this
+// system says, and the system's own mask is shown to fall into the trap. A newest unload
+// larger than two thirds of the free space is warned of (a sparse file: it takes no room).
+TEST_F(RunScenario, CheckOfKeptUnloadsIgnoresShortNamesAndWarnsOfLittleRoom) {
+    const std::string lookAlike = Work() + "\\u01 .zip";
+    WriteFile(lookAlike, "old");
+    ASSERT_TRUE(SetLastWriteTime(lookAlike, HoursFromNow(-1)));
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA(lookAlike.c_str(), shortPath, MAX_PATH);
+    const std::string shortName = std::strrchr(shortPath, '\\') ? std::strrchr(shortPath, '\\') + 1 : "";
+    RecordProperty("short_name", shortName);
+    const bool shortNames = shortName.compare(0, 3, "U01") == 0 && shortName != "u01 .zip";
+    const std::string tail = shortNames ? LowerAnsi(shortName.substr(3)) : "~1.zip";
+    if (shortNames) {
+        WIN32_FIND_DATAA found;
+        HANDLE trap = FindFirstFileA((Work() + "\\u??" + tail).c_str(), &found);
+        EXPECT_TRUE(trap != INVALID_HANDLE_VALUE && std::string(found.cFileName) == "u01 .zip")
+            << "the mask finds it through its short name";
+        if (trap != INVALID_HANDLE_VALUE) FindClose(trap);
+    }
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::string newest = (now.wDay == 15 ? "u16" : "u15") + tail;  // not tonight's
+    ULARGE_INTEGER free{};
+    ASSERT_TRUE(GetDiskFreeSpaceExA((Work() + "\\").c_str(), &free, nullptr, nullptr));
+    {
+        unique_handle file = OwnFileHandle(CreateFileA((Work() + "\\" + newest).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                       CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+        DWORD returned = 0;
+        DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+        LARGE_INTEGER size;
+        size.QuadPart = static_cast<LONGLONG>(free.QuadPart);
+        ASSERT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+    }
+    Case check;
+    check.settings = SettingsWith({"DownloadTo={work}\\u?DD" + tail, "KeepUnloads=1"});
+    check.arguments = {"/check"};
+    check.console = {"...", "Свободно на диске выгрузки: {*}; последняя выгрузка " + newest + ": {*}",
+                     "ВНИМАНИЕ! Свободного места меньше, чем полтора размера последней выгрузки",
+                     "Хранить выгрузок (KeepUnloads): 1; сейчас выгрузок этого вида в папке " + LowerAnsi(Work()) + ": 1",
+                     "После успешной ночи будет удален файл " + LowerAnsi(Work()) + "\\" + newest, "..."};
+    Verify(check);
+    EXPECT_TRUE(FileExists(lookAlike));
 }
 
 // ---- side by side with other configurators on the same desktop ----

@@ -44,6 +44,8 @@ TEST(Examples, SampleSettingsFileGivesTheValuesItsCommentsPromise) {
     EXPECT_EQ(Settings.NewConfigPassword, "конфиг");
     EXPECT_EQ(Settings.DownloadTo, "D:\\Выгрузка\\?F-?YYYY-?MM-?DD.zip");
     EXPECT_EQ(Settings.VerifyUnload, 1);
+    EXPECT_EQ(Settings.KeepUnloads, 14);
+    EXPECT_TRUE(Settings.NotNumbers.empty());
 }
 
 TEST(Examples, SampleBatchFileLogsTheOutputAndReportsAFailure) {

@@ -59,6 +59,12 @@ TEST(Settings, FileLinesCommentsKeysAndTrimming) {
     EXPECT_EQ(Settings.Update, -2);
     EXPECT_EQ(Settings.Hide, 0);
     EXPECT_EQ(Settings.NewMDPath, "D:\\New\\1CV7.MD");
+    // What /check names: the values that are no numbers, keys spelt as documented.
+    using Noted = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(Settings.NotNumbers, (Noted{{"WorkTime", "90 minutes"}, {"Merge", "yes"}, {"Update", "-2x"}}));
+    ParseAsEntry({ini.path, "/WorkTime", " 90 ", "/KeepUnloads", "", "/Debug", "+1"});
+    EXPECT_EQ(Settings.NotNumbers, (Noted{{"Merge", "yes"}, {"Update", "-2x"}, {"KeepUnloads", ""}}))
+        << "the last value counts";
 }
 
 TEST(Settings, DownloadToNulInAnyCaseEmptiesIt) {
@@ -120,11 +126,12 @@ TEST(Settings, CheckTakesNoValueWhereverItStands) {
 }
 
 TEST(Settings, OptionFollowedByOptionHasNoValue) {
-    ParseAsEntry({"/user", "/basepath", "C:\\B", "/worktime", "  15", "/VerifyUnload", "1"});
+    ParseAsEntry({"/user", "/basepath", "C:\\B", "/worktime", "  15", "/VerifyUnload", "1", "/KeepUnloads", "7"});
     EXPECT_EQ(Settings.User, "");
     EXPECT_EQ(Settings.BasePath, "C:\\B");
     EXPECT_EQ(Settings.WorkTime, 15);
     EXPECT_EQ(Settings.VerifyUnload, 1);
+    EXPECT_EQ(Settings.KeepUnloads, 7);
 }
 
 TEST(Settings, NewConfigPasswordTakesConfigPasswordWhenEmpty) {

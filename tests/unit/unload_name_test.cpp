@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "run/unload_name.h"
+#include "run/unload_pruning.h"
 #include "settings/run_settings.h"
 
 namespace {
@@ -115,6 +116,67 @@ TEST(UnloadName, ExpandsTheSettingsFromTheClock) {
     EXPECT_TRUE(Settings.DownloadTo == expectedBefore || Settings.DownloadTo == expectedAfter)
         << Settings.DownloadTo;
     EXPECT_EQ(Settings.BasePath, "C:\\Bases\\Main");
+}
+
+// KeepUnloads: only whole long names the pattern gives, in any letter case, count as its
+// unloads; look-alikes and short names never.
+TEST(UnloadName, ShapeMatchesWhatThePatternGivesAndNothingElse) {
+    const UnloadNameShape shape = ShapeOfUnloadName("D:\\Выгрузка\\?F-?YYYY-?MM-?DD.ZIP", "C:\\Базы\\Торговля");
+    EXPECT_FALSE(shape.folderVaries);
+    for (const char* name : {"Торговля-2026-12-01.zip", "ТОРГОВЛЯ-1999-01-31.Zip", "торговля-0000-99-99.zip"})
+        EXPECT_TRUE(MatchesUnloadName(shape, name)) << name;
+    for (const char* name : {"Торговля-2026-12-01.zip_old", "Торговля-2026-12-01.zip.bak", "Торговля-2026-12-1.zip",
+                             "Склад-2026-12-01.zip", "Торговля-2026-12-0?.zip", "Торговля-2026-1a-01.zip", "ТОРГОВ~1.ZIP",
+                             ""})
+        EXPECT_FALSE(MatchesUnloadName(shape, name)) << name;
+    // "u01 .zip" is "U01~1.ZIP" in 8.3: only its long name is ever matched.
+    EXPECT_FALSE(MatchesUnloadName(ShapeOfUnloadName("u?DD~1.zip", ""), "u01 .zip"));
+
+    const UnloadNameShape week = ShapeOfUnloadName("?F-?W.zip", "D:\\Bases\\Trade\\");
+    for (char day = '0'; day <= '9'; ++day)
+        EXPECT_EQ(MatchesUnloadName(week, std::string("trade-") + day + ".zip"), day >= '1' && day <= '7') << day;
+    const char every[] = "X?yyyy?yy?dd?mm?w?f?yyy.?F";
+    const UnloadNameShape all = ShapeOfUnloadName(every, "C:\\1C\\Base");
+    for (const std::tm& date : {Monday7December2026, Sunday6December2026, Date(2005, 3, 9, 3)})
+        EXPECT_TRUE(MatchesUnloadName(all, ExpandUnloadPattern(every, "C:\\1C\\Base", date)));
+}
+
+// Older unloads lie in other folders when the folder has a sequence: nothing is pruned.
+TEST(UnloadName, ShapeKnowsAFolderThatVaries) {
+    for (const char* pattern : {"D:\\?YYYY\\?F.zip", "D:\\Выгрузка\\?F\\?DD.zip", "?W\\a.zip", "D:\\x?mm/a.zip"})
+        EXPECT_TRUE(ShapeOfUnloadName(pattern, "C:\\B\\Trade").folderVaries) << pattern;
+    for (const char* pattern : {"D:\\Выгрузка\\?F?DD.zip", "?DD.zip", "D:?F.zip", "\\\\server\\share\\?F.zip"})
+        EXPECT_FALSE(ShapeOfUnloadName(pattern, "C:\\B\\Trade").folderVaries) << pattern;
+    EXPECT_TRUE(ShapeOfUnloadName("D:\\u\\?F.zip", "C:\\B\\x/y").folderVaries) << "a \"/\" in the folder name";
+}
+
+TEST(UnloadName, OldUnloadsBeyondTheNewestKeptTonightsAlwaysAmongThem) {
+    UnloadSet set;
+    set.tonight = "base-2026-12-09.zip";
+    // Newest first, as listed; tonight's (another letter case) not the newest by its time.
+    set.unloads = {{"base-2026-12-08.zip", true, 1, 8}, {"BASE-2026-12-09.ZIP", true, 1, 7},
+                   {"base-2026-12-07.zip", true, 1, 6}, {"base-2026-12-06.zip", true, 1, 5}};
+    auto beyond = [&](int keep) {
+        std::string names;
+        for (const FolderEntry& unload : UnloadsBeyond(set, keep)) names += unload.name + " ";
+        return names;
+    };
+    EXPECT_EQ(beyond(0), "");
+    EXPECT_EQ(beyond(1), "base-2026-12-06.zip base-2026-12-07.zip base-2026-12-08.zip ");
+    EXPECT_EQ(beyond(2), "base-2026-12-06.zip base-2026-12-07.zip ");
+    EXPECT_EQ(beyond(4), "");
+    set.unloads.erase(set.unloads.begin() + 1);  // not made yet (/check): its place is kept all the same
+    EXPECT_EQ(beyond(2), "base-2026-12-06.zip base-2026-12-07.zip ");
+    set.folderVaries = true;
+    EXPECT_EQ(beyond(1), "");
+}
+
+TEST(UnloadName, ByteCountsForPeople) {
+    EXPECT_EQ(ByteCountText(0), "0 байт");
+    EXPECT_EQ(ByteCountText(1023), "1023 байт");
+    EXPECT_EQ(ByteCountText(1024), "1,0 КБ");
+    EXPECT_EQ(ByteCountText(851443712), "812,0 МБ");
+    EXPECT_EQ(ByteCountText(37812203520ULL), "35,2 ГБ");
 }
 
 }  // namespace

@@ -367,7 +367,8 @@ TEST_F(RunScenario, NewMdPathNulUnloadsOnly) {
 }
 
 // An unload that is not there, is empty or (with VerifyUnload) does not read back: one error
-// line, nothing loaded, the configurator closed, exit 1. A whole archive lets the load go on.
+// line, nothing loaded, the configurator closed, exit 1. A whole archive lets the load go on;
+// one that cannot be read back for want of memory does not.
 TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
     struct Row {
         const char* what;
@@ -375,6 +376,7 @@ TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
         const char* fault;
         int exitCode;
         Lines lines;  // after "Выгрузка завершена!"
+        bool scarceMemory = false;  // the build whose allocations of 64 KiB or more fail
     };
     const std::string damaged = "ОШИБКА! Файл выгрузки [{unload_lower}] поврежден";
     const Row rows[] = {
@@ -387,9 +389,16 @@ TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
         {"whole archive, verified", {"VerifyUnload=1"}, "none", 0,
          Lines{"Файл выгрузки проверен: записей {*}, {*} байт после распаковки, {*} с"} + LoadLines()},
         {"flipped byte, not verified", {}, "flipped", 0, LoadLines()},
+        {"no entries, verified", {"VerifyUnload=1"}, "no_entries", 1,
+         {"ОШИБКА! Файл выгрузки [{unload_lower}] не годится: в архиве нет данных (ни одной записи)"}},
+        {"memory runs out, verified", {"VerifyUnload=1"}, "none", 1,
+         {"ОШИБКА! Не могу проверить файл выгрузки [{unload_lower}]: не хватает памяти"}, true},
     };
+    const std::string usual = CfgloadUnderTest();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST",
+                                (row.scarceMemory ? WindowsPath(CFGLOAD_SCARCE_MEMORY_EXE) : usual).c_str());
         const bool loads = row.exitCode == 0;
         Case run;
         run.settings = SettingsWith(Lines{"DownloadTo={unload}", "DeleteAfter=1"} + row.settings);

@@ -2,8 +2,8 @@
 //
 // What can be claimed: the reader never reads outside the archive nor more than one bounded
 // piece at a time (the bytes below refuse and report both), ends with a whole archive or a
-// stated problem (memory never fails to read, the clock never runs out here), and a whole
-// archive has at least one entry. Asked to stop, it stops at its next read with TimeUp, or
+// stated problem (memory never fails to read, the clock never runs out here), a whole
+// archive has data, and one without is told apart from a damaged one. Asked to stop, it stops at its next read with TimeUp, or
 // has already found the problem that ends it.
 #include <cstddef>
 #include <cstdint>
@@ -30,11 +30,13 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     WatchedBytes bytes(data, size);
     const ArchiveCheck check = CheckArchive(bytes, [] { return false; });
-    Require(check.outcome == ArchiveCheck::Outcome::Whole || check.outcome == ArchiveCheck::Outcome::Damaged,
-            "whole or damaged");
-    Require(check.outcome == ArchiveCheck::Outcome::Whole ? check.entries > 0 && check.problem.empty()
+    Require(check.outcome == ArchiveCheck::Outcome::Whole || check.outcome == ArchiveCheck::Outcome::Damaged ||
+                check.outcome == ArchiveCheck::Outcome::NoData,
+            "whole, damaged or without data");
+    Require(check.outcome == ArchiveCheck::Outcome::Whole ? check.entries > 0 && check.bytes > 0 && check.problem.empty()
                                                           : !check.problem.empty(),
-            "a whole archive has entries, a damaged one a problem");
+            "a whole archive has data, any other a problem");
+    Require(check.outcome != ArchiveCheck::Outcome::NoData || check.bytes == 0, "no data: no bytes");
 
     // Stopped after half of the reads that the whole check made.
     WatchedBytes again(data, size);

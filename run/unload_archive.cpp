@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 bool MemoryBytes::Read(unsigned long long offset, unsigned char* buffer, std::size_t size) {
@@ -19,9 +20,9 @@ namespace {
 constexpr std::uint32_t LocalSignature = 0x04034b50;
 constexpr std::uint32_t CentralSignature = 0x02014b50;
 constexpr std::uint32_t EndSignature = 0x06054b50;
-constexpr std::uint32_t Zip64LocatorSignature = 0x07064b50;
+constexpr std::uint32_t Zip64LocatorSignature = 0x07064b50, Zip64EndSignature = 0x06064b50;
 constexpr std::uint32_t DescriptorSignature = 0x08074b50;
-constexpr std::size_t EndSize = 22, CentralSize = 46, LocalSize = 30, Zip64LocatorSize = 20;
+constexpr std::size_t EndSize = 22, CentralSize = 46, LocalSize = 30, Zip64LocatorSize = 20, Zip64EndSize = 56;
 constexpr std::size_t LongestComment = 0xFFFF;
 constexpr std::uint16_t Encrypted = 1, SizesAfterData = 8;
 constexpr std::uint16_t Stored = 0, Deflated = 8;
@@ -30,6 +31,16 @@ std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p
 std::uint32_t Le32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::uint64_t Le64(const unsigned char* p) { return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32; }
+
+// Both sizes of a ZIP64 extra field (uncompressed, then compressed, 8 bytes each); null when
+// the extra fields hold none.
+const unsigned char* Zip64Sizes(const unsigned char* extra, std::size_t length) {
+    for (std::size_t at = 0; at + 4 <= length; at += 4 + Le16(extra + at + 2))
+        if (Le16(extra + at) == 1) return Le16(extra + at + 2) >= 16 && at + 20 <= length ? extra + at + 4 : nullptr;
+    return nullptr;
 }
 
 std::string Number(unsigned long long value) { return std::to_string(value); }
@@ -67,7 +78,7 @@ struct Entry {
     std::uint16_t flags = 0, method = 0;
     std::uint32_t crc = 0;
     unsigned long long packed = 0, size = 0, local = 0;
-    unsigned long long data = 0, end = 0;  // found from the local header
+    unsigned long long data = 0, end = 0;  // found from the local header; end after a data descriptor
 };
 
 struct Failure {};  // leaves the check once the result says why
@@ -75,10 +86,12 @@ struct Failure {};  // leaves the check once the result says why
 class Checker {
 public:
     Checker(ArchiveBytes& bytes, const std::function<bool()>& timeUp)
-        : bytes_(bytes), timeUp_(timeUp), fileSize_(bytes.Size()), chunk_(ArchiveChunkSize), out_(ArchiveChunkSize) {}
+        : bytes_(bytes), timeUp_(timeUp), fileSize_(bytes.Size()) {}
 
     ArchiveCheck Run() {
         try {
+            chunk_.resize(ArchiveChunkSize);
+            out_.resize(ArchiveChunkSize);
             FindEnd();
             ReadDirectory();
             for (Entry& entry : entries_) ReadLocalHeader(entry);
@@ -87,7 +100,15 @@ public:
             for (Entry& entry : entries_) inOrder.push_back(&entry);
             std::sort(inOrder.begin(), inOrder.end(), [](const Entry* a, const Entry* b) { return a->local < b->local; });
             for (Entry* entry : inOrder) CheckData(*entry);
+            if (result_.bytes == 0) {  // whole, and still no backup
+                const std::string entries = entries_.empty() ? std::string("ни одной записи")
+                                                             : "записей " + Number(entries_.size()) + ", все пустые";
+                Fail("в архиве нет данных (" + entries + ")", nullptr, ArchiveCheck::Outcome::NoData);
+            }
         } catch (const Failure&) {
+        } catch (const std::bad_alloc&) {
+            result_.outcome = ArchiveCheck::Outcome::NoMemory;
+            result_.problem = "не хватает памяти";
         }
         return result_;
     }
@@ -132,19 +153,32 @@ private:
         const unsigned onDisk = Le16(end + 8), total = Le16(end + 10);
         directorySize_ = Le32(end + 12);
         directoryOffset_ = Le32(end + 16);
-        if (total == 0xFFFF || directorySize_ == 0xFFFFFFFF || directoryOffset_ == 0xFFFFFFFF) Zip64();
-        if (directoryOffset_ + directorySize_ != endOffset_) {
-            unsigned char locator[4];
-            if (endOffset_ >= Zip64LocatorSize) {
-                ReadExactly(endOffset_ - Zip64LocatorSize, endOffset_, locator, 4, "конец архива не читается");
-                if (Le32(locator) == Zip64LocatorSignature) Zip64();
-            }
+        // A directory that ends right at this record is read as it says: 65,535 entries are
+        // 0xFFFF, a number, not ZIP64's marker.
+        if (directoryOffset_ + directorySize_ != endOffset_ && !EndsAtZip64End(total))
             Fail("оглавление не там, где его указывает конец архива (смещение " + Number(directoryOffset_) +
                  ", размер " + Number(directorySize_) + ", конец оглавления на " + Number(endOffset_) + ")");
-        }
         if (disk != 0 || directoryDisk != 0 || onDisk != total) Fail("многотомный архив не поддерживается");
-        if (total == 0) Fail("в архиве нет ни одной записи");
         expectedEntries_ = total;
+    }
+
+    // ZIP64's end record and its locator between the directory and the end record: with
+    // markers in the end record the archive is ZIP64; without (zip reading a pipe writes them
+    // so) the directory must end at that record, whose numbers agree. False: no locator.
+    bool EndsAtZip64End(unsigned total) {
+        if (endOffset_ < Zip64LocatorSize) return false;
+        const unsigned long long locatorOffset = endOffset_ - Zip64LocatorSize;
+        unsigned char locator[Zip64LocatorSize], record[Zip64EndSize];
+        ReadExactly(locatorOffset, endOffset_, locator, Zip64LocatorSize, "конец архива не читается");
+        if (Le32(locator) != Zip64LocatorSignature) return false;
+        if (total == 0xFFFF || directorySize_ == 0xFFFFFFFF || directoryOffset_ == 0xFFFFFFFF) Zip64();
+        const unsigned long long at = Le64(locator + 8);
+        ReadExactly(at, locatorOffset, record, Zip64EndSize, "конец оглавления ZIP64 выходит за пределы архива");
+        if (Le32(record) != Zip64EndSignature || Le64(record + 4) != locatorOffset - at - 12 || Le64(record + 32) != total ||
+            Le64(record + 40) != directorySize_ || Le64(record + 48) != directoryOffset_ ||
+            directoryOffset_ + directorySize_ != at)
+            Fail("конец оглавления ZIP64 расходится с концом архива");
+        return true;
     }
 
     [[noreturn]] void Zip64() { Fail("архив в формате ZIP64 не поддерживается"); }
@@ -189,39 +223,50 @@ private:
         const std::size_t nameLength = Le16(header + 26);
         std::vector<unsigned char> name(nameLength);
         ReadExactly(entry.local + LocalSize, directoryOffset_, name.data(), nameLength, beyond, &entry);
+        const std::size_t extraLength = Le16(header + 28);
+        unsigned long long packed = Le32(header + 18), size = Le32(header + 22);
+        if (packed == 0xFFFFFFFF || size == 0xFFFFFFFF) {  // in a ZIP64 field, as zip writes them reading a pipe
+            std::vector<unsigned char> extra(extraLength);
+            ReadExactly(entry.local + LocalSize + nameLength, directoryOffset_, extra.data(), extraLength, beyond, &entry);
+            if (const unsigned char* sizes = Zip64Sizes(extra.data(), extraLength)) size = Le64(sizes), packed = Le64(sizes + 8);
+        }
         const char* differs = nullptr;
         const bool later = (entry.flags & SizesAfterData) != 0;
         auto agrees = [&](unsigned long long local, unsigned long long central) {
             return local == central || (later && local == 0);
         };
-        if (Le32(header + 18) == 0xFFFFFFFF || Le32(header + 22) == 0xFFFFFFFF) Zip64();  // sizes in a ZIP64 field
         if (std::string(name.begin(), name.end()) != entry.name) differs = "имя";
         else if (Le16(header + 6) != entry.flags) differs = "флаги";
         else if (Le16(header + 8) != entry.method) differs = "метод сжатия";
         else if (!agrees(Le32(header + 14), entry.crc)) differs = "CRC-32";
-        else if (!agrees(Le32(header + 18), entry.packed)) differs = "размер сжатых данных";
-        else if (!agrees(Le32(header + 22), entry.size)) differs = "размер";
+        else if (!agrees(packed, entry.packed)) differs = "размер сжатых данных";
+        else if (!agrees(size, entry.size)) differs = "размер";
         if (differs) Fail(std::string("локальный заголовок расходится с оглавлением: ") + differs, &entry);
-        entry.data = entry.local + LocalSize + nameLength + Le16(header + 28);
+        entry.data = entry.local + LocalSize + nameLength + extraLength;
         entry.end = entry.data + entry.packed;
         if (entry.end > directoryOffset_) Fail(beyond, &entry);
         if (later) ReadDescriptor(entry);
     }
 
-    // After the data: CRC-32 and both sizes, with or without a signature before them.
+    // After the data: CRC-32 and both sizes, with or without a signature before them, the
+    // sizes of 4 bytes or of 8 (after a ZIP64 field). A CRC-32 that equals the signature makes
+    // the first word ambiguous, so every layout is tried; the shortest that agrees counts.
     void ReadDescriptor(Entry& entry) {
-        const char* beyond = "описатель данных выходит за пределы данных архива";
-        unsigned char descriptor[16];
-        ReadExactly(entry.end, directoryOffset_, descriptor, 12, beyond, &entry);
-        std::size_t skip = 0;
-        if (Le32(descriptor) == DescriptorSignature) {
-            ReadExactly(entry.end, directoryOffset_, descriptor, 16, beyond, &entry);
-            skip = 4;
+        unsigned char descriptor[24];
+        const std::size_t length = static_cast<std::size_t>(std::min<unsigned long long>(24, directoryOffset_ - entry.end));
+        if (length < 12) Fail("описатель данных выходит за пределы данных архива", &entry);
+        ReadExactly(entry.end, directoryOffset_, descriptor, length, "описатель данных не читается", &entry);
+        struct Layout { std::size_t at, width; };  // where the CRC-32 is, the width of each size
+        for (const Layout layout : {Layout{0, 4}, Layout{4, 4}, Layout{0, 8}, Layout{4, 8}}) {
+            const std::size_t at = layout.at, width = layout.width;
+            auto number = [&](std::size_t offset) { return width == 4 ? Le32(descriptor + offset) : Le64(descriptor + offset); };
+            if (at + 4 + 2 * width > length || (at && Le32(descriptor) != DescriptorSignature)) continue;
+            if (Le32(descriptor + at) == entry.crc && number(at + 4) == entry.packed && number(at + 4 + width) == entry.size) {
+                entry.end += at + 4 + 2 * width;
+                return;
+            }
         }
-        if (Le32(descriptor + skip) != entry.crc || Le32(descriptor + skip + 4) != entry.packed ||
-            Le32(descriptor + skip + 8) != entry.size)
-            Fail("описатель данных расходится с оглавлением", &entry);
-        entry.end += 12 + skip;
+        Fail("описатель данных расходится с оглавлением", &entry);
     }
 
     void CheckOverlaps() {
@@ -244,13 +289,14 @@ private:
     void CheckData(const Entry& entry) {
         if (entry.flags & Encrypted) Fail("запись зашифрована", &entry);
         unsigned long long at = entry.data, produced = 0;
+        const unsigned long long end = entry.data + entry.packed;  // a data descriptor follows
         std::uint32_t crc = crc32(0L, Z_NULL, 0);
         if (entry.method == Stored) {
             if (entry.packed != entry.size)
                 Fail("запись без сжатия, но размеры " + Number(entry.packed) + " и " + Number(entry.size) + " различаются",
                      &entry);
-            while (at < entry.end) {
-                const std::size_t piece = NextChunk(at, entry.end, entry);
+            while (at < end) {
+                const std::size_t piece = NextChunk(at, end, entry);
                 crc = crc32(crc, chunk_.data(), static_cast<uInt>(piece));
                 produced += piece;
             }
@@ -272,7 +318,8 @@ private:
     void Inflate(const Entry& entry, unsigned long long& at, std::uint32_t& crc, unsigned long long& produced) {
         const unsigned long long end = entry.data + entry.packed;
         z_stream stream{};
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) Fail("не хватает памяти для распаковки", &entry);
+        const char* noMemory = "не хватает памяти для распаковки";
+        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) Fail(noMemory, &entry, ArchiveCheck::Outcome::NoMemory);
         struct Ender {
             z_stream* stream;
             ~Ender() { inflateEnd(stream); }
@@ -295,12 +342,13 @@ private:
             if (produced > entry.size)
                 Fail("распаковывается больше объявленных " + Number(entry.size) + " байт", &entry);
             crc = crc32(crc, out_.data(), static_cast<uInt>(got));
+            if (answer == Z_MEM_ERROR) Fail(noMemory, &entry, ArchiveCheck::Outcome::NoMemory);
             if (answer != Z_OK && answer != Z_STREAM_END && answer != Z_BUF_ERROR)
                 Fail(std::string("сжатые данные повреждены (") + (stream.msg ? std::string(stream.msg) : "zlib " + Number(answer)) +
                          ")",
                      &entry);
         }
-        if (stream.avail_in != 0 || at != end) Fail("сжатые данные кончаются раньше объявленного размера", &entry);
+        // Bytes after the stream's end within the compressed size are left unread, as unzip does.
     }
 
     ArchiveBytes& bytes_;

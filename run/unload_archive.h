@@ -30,10 +30,12 @@ private:
 };
 
 struct ArchiveCheck {
-    enum class Outcome { Whole, Damaged, ReadFailed, TimeUp };
+    // NoData: whole, but without entries or with empty ones only: no backup. NoMemory: the
+    // check could not have the memory it needs.
+    enum class Outcome { Whole, Damaged, ReadFailed, TimeUp, NoData, NoMemory };
     Outcome outcome = Outcome::Whole;
     std::string entry;    // the entry at fault, as far as it is printable; empty: the archive itself
-    std::string problem;  // what is wrong (Damaged), or where the reading failed (ReadFailed)
+    std::string problem;  // what is wrong (all but Whole), or where the reading failed (ReadFailed)
     unsigned long entries = 0;        // entries decompressed and found whole
     unsigned long long bytes = 0;     // their bytes after decompression
 };
@@ -41,5 +43,6 @@ struct ArchiveCheck {
 // The largest piece read at once, and the piece that decompression writes into.
 constexpr std::size_t ArchiveChunkSize = 64 * 1024;
 
-// timeUp is asked before each chunk; once it answers true the check ends with TimeUp.
+// timeUp is asked before each chunk; once it answers true the check ends with TimeUp. No
+// exception leaves it: memory that cannot be had ends it with NoMemory.
 ArchiveCheck CheckArchive(ArchiveBytes& bytes, const std::function<bool()>& timeUp);

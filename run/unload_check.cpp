@@ -77,6 +77,12 @@ bool Verify(ReadOnlyFile& file, unsigned long long size, const std::string& path
         case ArchiveCheck::Outcome::TimeUp:
             ReportError("Проверка файла выгрузки [%s] прервана: истекло время выполнения", path.c_str());
             return false;
+        case ArchiveCheck::Outcome::NoData:
+            ReportError("Файл выгрузки [%s] не годится: %s", path.c_str(), check.problem.c_str());
+            return false;
+        case ArchiveCheck::Outcome::NoMemory:
+            ReportError("Не могу проверить файл выгрузки [%s]: %s", path.c_str(), check.problem.c_str());
+            return false;
     }
     return false;
 }

@@ -21,24 +21,11 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
 [ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH="$symbolizer"
 
-# Seeds for the unload archive's reader: real archives made by zip (deflated, stored, with a
-# comment, streamed with data descriptors, empty entries, a folder), made anew on each run.
+# Seeds for the unload archive's reader: archives as zip and Python's zipfile write them
+# (deflated, stored, streamed with data descriptors, ZIP64 records from a pipe, empty entries,
+# none), made anew on each run.
 zip_seeds="$build/seeds/unload_archive"
-rm -rf "$zip_seeds" && mkdir -p "$zip_seeds/in/folder"
-(
-  cd "$zip_seeds/in"
-  printf '1cv7 %.0s' $(seq 1 300) >1cv7.md
-  head -c 2000 /dev/urandom >1SBLOB.dbf
-  : >empty.txt
-  echo inside >folder/item.txt
-  zip -q -X ../deflated.zip 1cv7.md 1SBLOB.dbf empty.txt
-  zip -q -0 ../stored.zip 1cv7.md empty.txt
-  zip -q -r ../folder.zip folder 1cv7.md
-  zip -q ../comment.zip 1cv7.md && echo "nightly unload" | zip -q -z ../comment.zip
-  zip -q -fd ../streamed.zip - <1cv7.md
-  cat 1cv7.md | zip -q -fz- ../descriptor.zip -
-)
-rm -rf "$zip_seeds/in"
+tests/data/make_test_archives.sh "$zip_seeds" small
 
 failed=0
 for binary in "$build"/fuzz/fuzz_*; do

@@ -100,6 +100,7 @@ std::string WriteUnloadArchive(const std::string& baseDir, const std::string& ta
         return "no file";
     }
     if (fault == "empty") archive.clear(), what = "empty file";
+    if (fault == "no_entries") archive = std::string("PK\x05\x06", 4) + std::string(18, '\0'), what = "archive without entries";
     if (fault == "truncated") archive.resize(archive.size() / 2), what += ", cut to " + std::to_string(archive.size());
     if (fault == "flipped" && firstPacked > 0) {
         archive[firstData + firstPacked / 2] ^= 0x10;

@@ -6,5 +6,5 @@
 
 // Writes the archive at target; what was written, for the journal ("archive, 2 entries, 1234
 // bytes" or "no file" ...), or an empty text when the file could not be written.
-// fault: none, no_file, empty, truncated, flipped, lying_size.
+// fault: none, no_file, empty, no_entries, truncated, flipped, lying_size.
 std::string WriteUnloadArchive(const std::string& baseDir, const std::string& target, const std::string& fault);

@@ -369,7 +369,7 @@ TEST_F(RunScenario, NewMdPathNulUnloadsOnly) {
 // An unload that is not there, is empty, was not written by this unload or (with VerifyUnload)
 // does not read back: one error line, a line that nothing was loaded, the configurator closed,
 // exit 1. A whole archive lets the load go on, also one the configurator holds until its box
-// is answered.
+// is answered; one that cannot be read back for want of memory does not.
 TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
     struct Row {
         const char* what;
@@ -378,6 +378,7 @@ TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
         bool oldFile;  // an unload of 1 December 2026, 03:04 is there before the run
         int exitCode;
         Lines lines;  // after "Выгрузка завершена!"
+        bool scarceMemory = false;  // the build whose allocations of 64 KiB or more fail
     };
     const std::string damaged = "ОШИБКА! Файл выгрузки [{unload_lower}] поврежден";
     const std::string verified = "Файл выгрузки проверен: записей {*}, {*} байт после распаковки, {*} с";
@@ -397,9 +398,16 @@ TEST_F(RunScenario, NoLoadWithoutAnUnloadThatReadsBack) {
         {"old file rewritten, held until answered, verified", {"VerifyUnload=1"}, "unload_hold=1", true, 0,
          Lines{verified} + LoadLines()},
         {"flipped byte, not verified", {}, "unload_fault=flipped", false, 0, LoadLines()},
+        {"no entries, verified", {"VerifyUnload=1"}, "unload_fault=no_entries", false, 1,
+         {"ОШИБКА! Файл выгрузки [{unload_lower}] не годится: в архиве нет данных (ни одной записи)"}},
+        {"memory runs out, verified", {"VerifyUnload=1"}, "unload_fault=none", false, 1,
+         {"ОШИБКА! Не могу проверить файл выгрузки [{unload_lower}]: не хватает памяти"}, true},
     };
+    const std::string usual = CfgloadUnderTest();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST",
+                                (row.scarceMemory ? WindowsPath(CFGLOAD_SCARCE_MEMORY_EXE) : usual).c_str());
         const bool loads = row.exitCode == 0;
         if (row.oldFile) {
             WriteFile(UnloadFile(), "PK an old unload");

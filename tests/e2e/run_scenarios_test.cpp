@@ -770,7 +770,7 @@ TEST_F(RunScenario, LogFileGetsEveryLineWhateverDebug) {
     ExpectLogShape(log);
     std::vector<bool> stamped;
     const Lines lines = LogLines(log, &stamped);
-    EXPECT_TRUE(MatchSequence("log", Expand(Lines{"Запуск cfgload 1.1.0 (" + Architecture + "); настройки: {settings}; база: {base}"} +
+    EXPECT_TRUE(MatchSequence("log", Expand(Lines{"Запуск cfgload 1.2.0 (" + Architecture + "); настройки: {settings}; база: {base}"} +
                                             LoginLines() + UnloadLines() + LoadLines() +
                                             Lines{"Завершение: код выхода 0, длительность 0:00:{*}"}),
                               lines));

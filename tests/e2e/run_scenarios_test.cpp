@@ -750,21 +750,48 @@ TEST_F(RunScenario, LogFileGetsEveryLineWhateverDebug) {
     EXPECT_EQ(log.substr(3, 11), Today("%04u-%02u-%02u ")) << "dated today (unless it is just midnight)";
 }
 
-// A log that cannot be made costs one error line, and nothing else; with Debug 0 that line
-// is the run's only trace, so it is printed all the same.
-TEST_F(RunScenario, LogInAFolderThatDoesNotExistGivesOneErrorLine) {
-    const Lines failure = {"ОШИБКА! Не могу записать журнал [{work}\\нет\\run.log]: (3) {*}", ""};
-    for (const bool quiet : {false, true}) {
-        SCOPED_TRACE(quiet ? "Debug 0" : "Debug 1");
-        Case run;
-        run.settings = SettingsWith({quiet ? "Debug=0" : "Debug=1", "LogFile={work}\\нет\\run.log"});
-        run.standin = ScenarioWith({});
-        run.console = quiet ? failure : failure + LoginLines() + LoadLines();
-        run.journal = LoginJournal(Secret) + LoadAndExitJournal();
-        Verify(run);
-        EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
-        WriteFile(InfobaseMd(), OriginalMd);
+// A log that cannot be made, and one lost after its first line (the test build whose log
+// writes fail from then on, as on a full disk or a share gone): each costs one error line,
+// the same, and nothing else; with Debug 0 that line is the run's only trace, so it is
+// printed all the same. The lost log keeps its first line.
+TEST_F(RunScenario, LogThatCannotBeWrittenGivesOneErrorLine) {
+    struct Row {
+        const char* what;
+        const char* program;  // the build whose log writes fail; null: the cfgload.exe under test
+        const char* log;
+        int error;            // the system's error code in the line
+    };
+    const Row rows[] = {
+        {"a folder that does not exist", nullptr, "{work}\\нет\\run.log", ERROR_PATH_NOT_FOUND},
+        {"writes that fail after the first line", CFGLOAD_FAILING_LOG_EXE, "{work}\\run.log", ERROR_DISK_FULL},
+    };
+    const std::string underTest = CfgloadUnderTest();
+    for (const Row& row : rows) {
+        SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", row.program ? WindowsPath(row.program).c_str() : underTest.c_str());
+        const Lines failure = {"ОШИБКА! Не могу записать журнал [" + std::string(row.log) + "]: (" +
+                                   std::to_string(row.error) + ") {*}",
+                               ""};
+        const bool opened = row.error == ERROR_DISK_FULL;
+        const Lines lines = LoginLines() + LoadLines();
+        for (const bool quiet : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (quiet ? ", Debug 0" : ", Debug 1"));
+            Case run;
+            run.settings = SettingsWith({quiet ? "Debug=0" : "Debug=1", std::string("LogFile=") + row.log});
+            run.standin = ScenarioWith({});
+            // An opened log is lost at the first line after its own.
+            run.console = quiet    ? failure
+                          : opened ? Lines{lines.front()} + failure + Lines(lines.begin() + 1, lines.end())
+                                   : failure + lines;
+            run.journal = LoginJournal(Secret) + LoadAndExitJournal();
+            Verify(run);
+            EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+            WriteFile(InfobaseMd(), OriginalMd);
+            if (!opened) continue;
+            EXPECT_TRUE(MatchSequence("the lost log", Lines{"Запуск cfgload {*}"}, LogLines(ReadFile(Work() + "\\run.log"))));
+            DeleteFileA((Work() + "\\run.log").c_str());
+        }
     }
+    SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", underTest.c_str());
 }
 
 // LogFile NUL is no log: no file, and no pictures of the unknown window beside it, neither

@@ -1134,6 +1134,51 @@ TEST_F(RunScenario, FleetBatchFileSumsUpEveryInfobase) {
     EXPECT_EQ(ReadFile(fleet + "\\fleet.log"), kept);
 }
 
+// examples\fleet.bat kept on a share and started from there, its folders taken from its own
+// (\\server\share\...): a run, a hidden settings file that does not run, a relative LOGDIR
+// taken from fleet.bat's folder, not the current one; then a folder of settings files that
+// cannot be entered ends the runner with a line that says so. Under Wine a share is a folder
+// under the prefix's dosdevices\unc (its cmd enters it as it is, where Windows' pushd gives
+// it a temporary drive); elsewhere there is none to try.
+TEST_F(RunScenario, FleetBatchFileFromAShare) {
+    char prefix[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    if (length == 0 || length >= sizeof prefix) GTEST_SKIP() << "no Wine prefix: no share to try";
+    const std::string share = "cfgload-e2e-" + std::to_string(GetCurrentProcessId());
+    const std::string unc = WindowsPath(std::string(prefix) + "/dosdevices/unc");
+    for (const std::string& folder : {unc, unc + "\\localhost", unc + "\\localhost\\" + share})
+        CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string fleet = "\\\\localhost\\" + share + "\\fleet";
+    MakeFleetFolder(fleet);
+    const std::string settings = support::Joined(Expand(DefaultSettings() + SettingsWith({})));
+    WriteFile(fleet + "\\bases\\a-torg.ini", settings);
+    WriteFile(fleet + "\\bases\\b-aside.ini", settings);
+    ASSERT_TRUE(SetFileAttributesA((fleet + "\\bases\\b-aside.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    WriteFile(Base() + "\\standin.scenario", support::Joined(ScenarioWith({})));
+
+    SetEnvironmentVariableA("LOGDIR", "night");
+    const ChildResult run = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", Work(), 120000);
+    SetEnvironmentVariableA("LOGDIR", nullptr);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    const Lines summary = {"==== fleet run {*} ====", "OK         {*}:{*}:{*}  {*}:{*}:{*}  a-torg.ini (0)"};
+    EXPECT_TRUE(MatchSequence("summary log", summary, ConsoleLines(ReadFile(fleet + "\\fleet.log"))));
+    EXPECT_TRUE(MatchSequence("console", Lines{"..."} + summary, ConsoleLines(run.output)));
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    const Lines log = LogLines(ReadFile(fleet + "\\night\\a-torg.log"));
+    ASSERT_FALSE(log.empty());
+    EXPECT_TRUE(MatchEntry("Завершение: код выхода 0, длительность {*}", log.back())) << Printable(log.back());
+    EXPECT_FALSE(FileExists(Work() + "\\night"));
+
+    SetEnvironmentVariableA("BASES", "gone");
+    const ChildResult lost = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", Work(), 120000);
+    SetEnvironmentVariableA("BASES", nullptr);
+    EXPECT_EQ(lost.exitCode, 1u) << lost.output;
+    const Lines unreachable = {"==== fleet run {*} ====", "FAILED     cannot open the folder: " + fleet + "\\gone"};
+    EXPECT_TRUE(MatchSequence("console", unreachable, ConsoleLines(lost.output)));
+    EXPECT_TRUE(MatchSequence("summary log", summary + unreachable, ConsoleLines(ReadFile(fleet + "\\fleet.log"))));
+    support::RemoveTree(unc + "\\localhost\\" + share);
+}
+
 // Two runners started together (tasks side by side, each with its folder of settings
 // files) draw the same %RANDOM% in the same second: each keeps its own summary all the same.
 TEST_F(RunScenario, FleetRunnersStartedTogetherKeepTheirOwnSummaries) {

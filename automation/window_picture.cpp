@@ -1,5 +1,6 @@
 #include "automation/window_picture.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -143,22 +144,26 @@ const char* Draw(HWND window, LONG width, LONG height, TickCountdown& left, JobH
     return nullptr;
 }
 
-// Whether a visible window of another process lies above the window and over part of it:
-// the screen then shows that program's window (a password manager, mail), not this one.
-bool CoveredByAnotherProcess(HWND window, const RECT& frame) {
+// Why the screen would show more than the window: a visible window above it lies over part
+// of it and is another program's (a password manager, mail), or one of its own process not
+// among those whose texts were found to show no password. Null when none does.
+const char* Covering(HWND window, const RECT& frame, const std::vector<HWND>& clean) {
     constexpr int WindowsAbove = 5000;  // looked at before it is taken as covered
     DWORD own = 0;
     GetWindowThreadProcessId(window, &own);
     int looked = 0;
     for (HWND above = GetWindow(window, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
-        if (++looked > WindowsAbove) return true;
+        if (++looked > WindowsAbove) return "окно закрыто окном другой программы";
         if (!IsWindowVisible(above) || IsIconic(above)) continue;
         DWORD owner = 0;
         GetWindowThreadProcessId(above, &owner);
         RECT other{}, common{};
-        if (owner != own && GetWindowRect(above, &other) && IntersectRect(&common, &frame, &other)) return true;
+        if (!GetWindowRect(above, &other) || !IntersectRect(&common, &frame, &other)) continue;
+        if (owner != own) return "окно закрыто окном другой программы";
+        if (std::find(clean.begin(), clean.end(), above) == clean.end())
+            return "окно закрыто другим окном, в котором может быть пароль";
     }
-    return false;
+    return nullptr;
 }
 
 // What the screen shows where the window is: no message reaches the configurator.
@@ -281,24 +286,6 @@ std::string WriteBounded(const std::string& start, const std::string& png, TickC
     return job->error == 0 ? std::string() : TrimmedErrorText(job->error);
 }
 
-bool HoldsTheWholeDate(std::string name) {
-    LowerCaseAnsi(name);
-    // A log of the month or of the year leaves the day out: its pictures keep the date.
-    return name.find("?yy") != std::string::npos && name.find("?mm") != std::string::npos &&
-           name.find("?dd") != std::string::npos;
-}
-
-// Whether the log's name, as made for the day of now, is the log opened: a run that goes on
-// past midnight keeps the log named for the day it started.
-bool NamedForTheDay(const std::string& logPath, const std::string& logSetting, const std::string& basePath,
-                    const SYSTEMTIME& now) {
-    std::tm day{};
-    day.tm_year = now.wYear - 1900, day.tm_mon = now.wMonth - 1, day.tm_mday = now.wDay, day.tm_wday = now.wDayOfWeek;
-    const std::string name = ExpandLogPattern(logSetting, basePath, day);
-    // A relative name was opened from the program's folder.
-    return logPath.size() >= name.size() && logPath.compare(logPath.size() - name.size(), name.size(), name) == 0;
-}
-
 // A window's pixels: drawn by the window itself, or copied from the screen.
 struct Pixels {
     JobHold<DrawingJob> drawn{nullptr};
@@ -313,7 +300,8 @@ PictureOutcome NotTaken(const std::string& reason) {
 }
 
 // Takes the pixels; the outcome says why there are none, or that they came from the screen.
-PictureOutcome Capture(HWND window, const RECT& frame, TickCountdown& left, Pixels& taken) {
+PictureOutcome Capture(HWND window, const RECT& frame, TickCountdown& left, const std::vector<HWND>& clean,
+                       Pixels& taken) {
     const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
     if (width <= 0 || height <= 0 || width > WidestPicture || height > WidestPicture) return NotTaken("размер окна");
     if (left.Left() == 0) return NotTaken("секунда истекла раньше");
@@ -325,7 +313,7 @@ PictureOutcome Capture(HWND window, const RECT& frame, TickCountdown& left, Pixe
         reason = "окно нарисовало себя меньше, чем его видно на экране (масштаб экрана)";
     PictureOutcome outcome;
     if ((reason || blank) && IsWindowVisible(window) && !IsIconic(window)) {
-        if (CoveredByAnotherProcess(window, frame)) return NotTaken("окно закрыто окном другой программы");
+        if (const char* covering = Covering(window, frame, clean)) return NotTaken(covering);
         if (CopyFromScreen(frame, width, height, taken.screen) && !AllOneColour(taken.screen.bits(), width, height)) {
             pixels = taken.screen.bits();
             reason = nullptr;
@@ -350,8 +338,8 @@ PictureOutcome Keep(const Pixels& taken, const RECT& frame, PictureOutcome outco
     outcome.reason = EncodePng(taken.bits, frame.right - frame.left, frame.bottom - frame.top,
                                [&] { return left.Left() > 0; }, png);
     if (!outcome.reason.empty()) return outcome;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
+    std::tm now{};
+    ReadLocalTime(now);
     outcome.reason =
         WriteBounded(PictureNameStart(logPath, Settings.LogFile, Settings.BasePath, now), png, left, outcome.file);
     outcome.kind = outcome.reason.empty() ? "file" : "not-written";
@@ -361,28 +349,14 @@ PictureOutcome Keep(const Pixels& taken, const RECT& frame, PictureOutcome outco
 
 }  // namespace
 
-std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const std::string& basePath,
-                             const SYSTEMTIME& now) {
-    std::size_t dot = logPath.find_last_of('.');
-    std::size_t folder = logPath.find_last_of("\\/");
-    std::string base = dot != std::string::npos && (folder == std::string::npos || dot > folder) ? logPath.substr(0, dot) : logPath;
-    char stamp[32];
-    if (HoldsTheWholeDate(logSetting) && NamedForTheDay(logPath, logSetting, basePath, now))
-        std::snprintf(stamp, sizeof stamp, "-%02u%02u%02u-", now.wHour, now.wMinute, now.wSecond);
-    else
-        std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u-", now.wYear, now.wMonth, now.wDay, now.wHour,
-                      now.wMinute, now.wSecond);
-    return base + stamp;
-}
-
 // Three full-size copies of a large window's pixels may be more than a 32-bit process has:
 // then no picture, and the run goes on. The texts are read whatever became of the pixels.
 PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left,
-                                 const std::function<std::string()>& readTexts) {
+                                 const std::function<std::string()>& readTexts, const std::vector<HWND>& clean) {
     Pixels taken;
     PictureOutcome outcome;
     try {
-        outcome = Capture(window, frame, left, taken);
+        outcome = Capture(window, frame, left, clean, taken);
     } catch (const std::bad_alloc&) {
         taken.bits = nullptr;
         outcome = NotTaken("нет памяти");

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/tick_countdown.h"
 
@@ -19,17 +20,14 @@ struct PictureOutcome {
     bool fromScreen = false;
 };
 
-// logPath: the run's log; the picture is named after it (see PictureNameStart). The pixels are
+// logPath: the run's log; the picture is named after it (PictureNameStart, run/unload_name.h). The pixels are
 // taken first (a window that does not draw within its second would not answer the messages
 // that read its texts either); then readTexts, when given, is called once, whatever became
 // of them: it reads the window's texts and says why the picture must not be kept (empty: it
-// may). Only then are the pixels compressed and written.
+// may). Only then are the pixels compressed and written. A copy of the screen is made only
+// while no window lies over the window but those of its own process in clean (whose texts
+// were read and showed no password).
 PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left,
-                                 const std::function<std::string()>& readTexts = nullptr);
+                                 const std::function<std::string()>& readTexts = nullptr,
+                                 const std::vector<HWND>& clean = {});
 
-// "<log without its extension>-HHMMSS-" when the log's name holds the whole date of now (logSetting,
-// LogFile as written, has a day, a month and a year pattern, and the log opened is the one it
-// names for now's day), else "<log without its extension>-YYYYMMDD-HHMMSS-": the date always
-// comes from the clock.
-std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const std::string& basePath,
-                             const SYSTEMTIME& now);

@@ -236,10 +236,10 @@ std::string PictureRefused(const TextsMet& met) {
 // The picture's line, its file name quoted as every text; readTexts describes the window
 // between the taking of its pixels and their keeping.
 std::string PictureLine(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left,
-                        const std::function<std::string()>& readTexts) {
+                        const std::function<std::string()>& readTexts, const std::vector<HWND>& clean) {
     const std::string size = " size=" + std::to_string(frame.right - frame.left) + "x" +
                              std::to_string(frame.bottom - frame.top);
-    const PictureOutcome picture = TakeWindowPicture(window, frame, logPath, left, readTexts);
+    const PictureOutcome picture = TakeWindowPicture(window, frame, logPath, left, readTexts, clean);
     if (std::string(picture.kind) == "file")
         return "  picture file=" + Quoted(picture.file) + size + (picture.fromScreen ? " source=screen" : "");
     if (std::string(picture.kind) == "not-written")
@@ -255,7 +255,10 @@ BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM data) {
     return TRUE;
 }
 
-std::string WindowRecord(HWND window, const std::string& logPath, bool subject, TickCountdown& left) {
+// clean: the windows of the process described before (those above it) whose texts showed no
+// password; the window is added when its own show none.
+std::string WindowRecord(HWND window, const std::string& logPath, bool subject, TickCountdown& left,
+                         std::vector<HWND>& clean) {
     const std::string className = ClassOf(window);
     RECT frame{};
     GetWindowRect(window, &frame);
@@ -279,13 +282,15 @@ std::string WindowRecord(HWND window, const std::string& logPath, bool subject, 
         DescribeControls(window, 1, DefaultIdOf(window, className, left), left, record, described, met);
         if (described >= ControlsShown)
             record += "\n  unfinished=" + Quoted("описаны только первые " + std::to_string(ControlsShown) + " элементов");
-        return PictureRefused(met);
+        std::string refused = PictureRefused(met);
+        if (refused.empty()) clean.push_back(window);
+        return refused;
     };
     if (logPath.empty()) {
         describe();
         return record;
     }
-    const std::string picture = PictureLine(window, frame, logPath, left, describe);
+    const std::string picture = PictureLine(window, frame, logPath, left, describe, clean);
     return record + "\n" + picture;
 }
 
@@ -293,7 +298,8 @@ std::string WindowRecord(HWND window, const std::string& logPath, bool subject, 
 
 std::string RecordWindow(HWND window, const std::string& logPath, bool subject) {
     TickCountdown left(WindowRecordMs);
-    return WindowRecord(window, logPath, subject, left);
+    std::vector<HWND> clean;
+    return WindowRecord(window, logPath, subject, left, clean);
 }
 
 std::string RecordWindows(DWORD processId, HANDLE process, const std::string& reason, const std::string& logPath,
@@ -310,6 +316,8 @@ std::string RecordWindows(DWORD processId, HANDLE process, const std::string& re
     if (found.second.empty()) return record + "\nОкон нет";
     // A thread that let one window's second run out is not asked again in this record.
     std::vector<DWORD> silent;
+    // In the system's order, top first: the windows above one are known when it is pictured.
+    std::vector<HWND> clean;
     TickCountdown whole(RecordMs);
     for (HWND window : found.second) {
         DWORD thread = GetWindowThreadProcessId(window, nullptr);
@@ -318,7 +326,7 @@ std::string RecordWindows(DWORD processId, HANDLE process, const std::string& re
         TickCountdown left(wasSilent ? 0 : std::min<ULONGLONG>(WindowRecordMs, whole.Left()));
         // Memory that runs out ends this window's lines, never the run.
         try {
-            record += "\n" + WindowRecord(window, logPath, window == subject, left);
+            record += "\n" + WindowRecord(window, logPath, window == subject, left, clean);
         } catch (const std::bad_alloc&) {
             record += "\nwindow handle=" + HandleText(window) + " unfinished=" + Quoted("нет памяти");
         }

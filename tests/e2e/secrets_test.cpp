@@ -93,8 +93,8 @@ TEST_F(SecretsRun, FindsAPasswordWhereverItShows) {
 // no rule knows holds the run's password in an edit, in a static, inside a longer text in
 // another letter case, or, a password of one character, inside its message. The fall-back
 // line on the console and in the log, and the dialog's record, give such a text only as its
-// length; other texts stay as they are; the dialog gets no picture (the configurator's other
-// windows get theirs).
+// length; other texts stay as they are; the dialog gets no picture, nor does a copy of the
+// screen show it over another window.
 TEST_F(SecretsRun, WindowTextsThatHoldAPasswordAreShownNowhere) {
     struct Row {
         const char* where;
@@ -153,6 +153,13 @@ TEST_F(SecretsRun, WindowTextsThatHoldAPasswordAreShownNowhere) {
         ASSERT_NE(control, record.end()) << Printable(log);
         EXPECT_NE(control->find(std::string(" text=\"") + row.recorded + "\""), std::string::npos) << Printable(*control);
         EXPECT_TRUE(MatchEntry("  picture not-taken=\"в окне пароль\" size={*}", record.back())) << Printable(record.back());
+        // Nor is the main window, which the dialog lies over, copied from the screen.
+        auto main = std::find_if(end, lines.end(), [](const std::string& line) {
+            return line.rfind("window ", 0) == 0 && line.find(" class=\"StandinFrame\" ") != std::string::npos;
+        });
+        auto mainPicture = std::find_if(main, lines.end(), [](const std::string& line) { return line.rfind("  picture ", 0) == 0; });
+        ASSERT_NE(mainPicture, lines.end()) << Printable(log);
+        EXPECT_EQ(mainPicture->find(" source=screen"), std::string::npos) << Printable(*mainPicture);
         DeleteFileA((Work() + "\\night.log").c_str());
         WriteFile(InfobaseMd(), OriginalMd);
     }

@@ -13,6 +13,7 @@
 #include "automation/window_picture.h"
 #include "automation/window_record.h"
 #include "common/win_handles.h"
+#include "run/unload_name.h"
 #include "settings/run_settings.h"
 #include "tests/support/files.h"
 #include "tests/support/hosted_dialog.h"
@@ -151,8 +152,8 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
 // A log whose name holds the date gives pictures without a second date; the date is the
 // clock's, not the log's.
 TEST(PictureNames, TheDateOnlyOnce) {
-    SYSTEMTIME now{};
-    now.wYear = 2026, now.wMonth = 12, now.wDay = 9, now.wDayOfWeek = 3, now.wHour = 7, now.wMinute = 4, now.wSecond = 30;
+    std::tm now{};
+    now.tm_year = 126, now.tm_mon = 11, now.tm_mday = 9, now.tm_wday = 3, now.tm_hour = 7, now.tm_min = 4, now.tm_sec = 30;
     EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12-09.log", "night-?yyyy-?MM-?dd.log", "", now),
               "D:\\Logs\\night-2026-12-09-070430-");
     EXPECT_EQ(PictureNameStart("D:\\Logs.old\\night", "D:\\Logs.old\\night", "", now), "D:\\Logs.old\\night-20261209-070430-");

@@ -206,46 +206,42 @@ LRESULT CALLBACK PartlyDrawn(HWND self, UINT message, WPARAM wParam, LPARAM lPar
     return 0;
 }
 
-// A window of its own thread that draws only part of itself, as a configurator that knows
-// nothing of display scaling does at 125 %: its picture would have a band of nothing.
-// Hidden, so that no copy of the screen stands in.
+// Windows of a thread of their own: one draws only 80 % of itself, as a configurator that
+// knows nothing of display scaling does at 125 % (its picture would have a band of nothing),
+// one draws all of itself. Hidden, so that no copy of the screen stands in.
 TEST_F(WindowRecordTest, NoPictureOfAWindowDrawnSmallerThanItIs) {
-    for (const int drawnPercent : {80, 100}) {
-        SCOPED_TRACE(drawnPercent);
-        HWND window = nullptr;
-        DWORD ownerThread = 0;
-        HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        std::thread owner([&] {
-            WNDCLASSA type{};
-            type.lpszClassName = "RecordTestScaled";
-            type.hInstance = GetModuleHandleA(nullptr);
-            type.lpfnWndProc = PartlyDrawn;
-            RegisterClassA(&type);
-            ownerThread = GetCurrentThreadId();
-            window = CreateWindowExA(0, type.lpszClassName, "", WS_POPUP, 10, 10, 160, 90, nullptr, nullptr,
-                                     type.hInstance, nullptr);
-            SetWindowLongPtrA(window, GWLP_USERDATA, drawnPercent);
-            SetEvent(made);
-            MSG message;
-            while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-        });
-        WaitForSingleObject(made, 10000);
-        CloseHandle(made);
-        RECT frame{};
-        GetWindowRect(window, &frame);
-        TickCountdown left(WindowRecordMs);
-        const PictureOutcome picture = TakeWindowPicture(window, frame, log_, left);
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        PostThreadMessageA(ownerThread, WM_QUIT, 0, 0);
-        owner.join();
-        if (drawnPercent == 100) {
-            EXPECT_STREQ(picture.kind, "file") << picture.reason;
-            DeleteFileA(picture.file.c_str());
-        } else {
-            EXPECT_STREQ(picture.kind, "not-taken");
-            EXPECT_EQ(picture.reason, "окно нарисовало себя меньше, чем его видно на экране (масштаб экрана)");
+    HWND windows[2] = {};
+    DWORD ownerThread = 0;
+    HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread owner([&] {
+        WNDCLASSA type{};
+        type.lpszClassName = "RecordTestScaled";
+        type.lpfnWndProc = PartlyDrawn;
+        RegisterClassA(&type);
+        ownerThread = GetCurrentThreadId();
+        for (int i = 0; i < 2; ++i) {
+            windows[i] = CreateWindowExA(0, type.lpszClassName, "", WS_POPUP, 10, 10, 160, 90, nullptr, nullptr, nullptr, nullptr);
+            SetWindowLongPtrA(windows[i], GWLP_USERDATA, i == 0 ? 80 : 100);
         }
+        SetEvent(made);
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    });
+    WaitForSingleObject(made, 10000);
+    CloseHandle(made);
+    PictureOutcome pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        RECT frame{};
+        GetWindowRect(windows[i], &frame);
+        TickCountdown left(WindowRecordMs);
+        pictures[i] = TakeWindowPicture(windows[i], frame, log_, left);
     }
+    PostThreadMessageA(ownerThread, WM_QUIT, 0, 0);
+    owner.join();
+    EXPECT_STREQ(pictures[0].kind, "not-taken");
+    EXPECT_EQ(pictures[0].reason, "окно нарисовало себя меньше, чем его видно на экране (масштаб экрана)");
+    EXPECT_STREQ(pictures[1].kind, "file") << pictures[1].reason;
+    DeleteFileA(pictures[1].file.c_str());
 }
 
 // Copied from the screen a window is not while another program's window lies over it: the

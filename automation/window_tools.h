@@ -61,11 +61,11 @@ std::string DescribeWindow(HWND window);
 int DefaultButtonId(HWND dialog);
 
 // The items of a list box of another process, as they are (to be shown, they pass
-// ShownText), in order, each handed to the visitor as soon
-// as it is read (a long list is never held whole). Reading stops at the first item that
-// cannot be read (time-out, LB_ERR, the list gone, a length beyond any real item), or
-// before an item when stop() holds; the items before it have been handed on. With an
-// allowance, each reply is also bounded by what is left of it.
+// ShownText), in order, each handed to the visitor as soon as it is read (a long list is
+// never held whole). Reading stops at the first item that cannot be read (time-out,
+// LB_ERR, the list gone, a length beyond any real item), or before an item when stop()
+// holds; the items before it have been handed on. With an allowance, each reply is also
+// bounded by what is left of it.
 void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit,
                       const std::function<bool()>& stop = nullptr, TickCountdown* allowance = nullptr);
 // The same items, collected.

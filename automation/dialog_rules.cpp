@@ -11,6 +11,7 @@
 #include "run/console.h"
 #include "run/unload_check.h"
 #include "settings/run_settings.h"
+#include "settings/shown_text.h"
 
 DialogRunState DialogState;
 
@@ -236,7 +237,7 @@ void AcceptStructureChanges(HWND dialog, const DialogRule& row) {
         // Each item is bounded, but a slow configurator with a long list must not hold the
         // run past its time limit.
         ReadListBoxItems(
-            list, [](const std::string& item) { ReportInfo("   ** %s", item.c_str()); }, DeadlinePassed);
+            list, [](const std::string& item) { ReportInfo("   ** %s", ShownText(item).c_str()); }, DeadlinePassed);
     }
     // The configurator is about to be terminated: changes accepted now would start a
     // restructuring only for it to be cut off.

@@ -63,6 +63,12 @@ struct Deflater {
     }
 };
 
+// zlib's own word for a failure, with its code.
+std::string CompressionProblem(int code, const z_stream& stream) {
+    if (code == Z_MEM_ERROR) throw std::bad_alloc();
+    return "ошибка сжатия (zlib " + std::to_string(code) + (stream.msg ? std::string(": ") + stream.msg : std::string()) + ")";
+}
+
 // Runs deflate over what stream holds, growing out as it fills.
 int Deflate(z_stream& stream, std::string& out, std::size_t& used, int flush) {
     int result = Z_OK;
@@ -80,29 +86,32 @@ int Deflate(z_stream& stream, std::string& out, std::size_t& used, int flush) {
 
 }  // namespace
 
-bool EncodePng(const unsigned char* dibBits, long width, long height, const std::function<bool()>& inTime,
-               std::string& png) {
+std::string EncodePng(const unsigned char* dibBits, long width, long height, const std::function<bool()>& inTime,
+                      std::string& png) {
     png.clear();
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) return "размер окна";
     const std::size_t bytes = static_cast<std::size_t>(width) * 3, stride = DibRowBytes(width);
     std::vector<unsigned char> rgb(bytes), previous(bytes), line(bytes + 1);
 
     Deflater deflater;
-    if (deflateInit(&deflater.stream, Z_DEFAULT_COMPRESSION) != Z_OK) throw std::bad_alloc();
+    if (int code = deflateInit(&deflater.stream, Z_DEFAULT_COMPRESSION); code != Z_OK)
+        return CompressionProblem(code, deflater.stream);
     deflater.started = true;
     std::string idat;
     std::size_t used = 0;
     for (long y = 0; y < height; ++y) {
-        if (y % RowsPerLook == 0 && !inTime()) return false;
+        if (y % RowsPerLook == 0 && !inTime()) return "секунда истекла при сжатии";
         // The DIB keeps its bottom row first; PNG starts at the top.
         const unsigned char* row = dibBits + stride * static_cast<std::size_t>(height - 1 - y);
         FilterRow(row, y > 0 ? previous.data() : nullptr, bytes, rgb, line);
         rgb.swap(previous);
         deflater.stream.next_in = line.data();
         deflater.stream.avail_in = static_cast<uInt>(line.size());
-        if (Deflate(deflater.stream, idat, used, Z_NO_FLUSH) != Z_OK) return false;
+        if (int code = Deflate(deflater.stream, idat, used, Z_NO_FLUSH); code != Z_OK)
+            return CompressionProblem(code, deflater.stream);
     }
-    if (Deflate(deflater.stream, idat, used, Z_FINISH) != Z_STREAM_END) return false;
+    if (int code = Deflate(deflater.stream, idat, used, Z_FINISH); code != Z_STREAM_END)
+        return CompressionProblem(code, deflater.stream);
     idat.resize(used);
 
     std::string header;
@@ -118,5 +127,5 @@ bool EncodePng(const unsigned char* dibBits, long width, long height, const std:
     PutChunk(png, "IHDR", header);
     PutChunk(png, "IDAT", idat);
     PutChunk(png, "IEND", std::string());
-    return true;
+    return {};
 }

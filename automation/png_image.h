@@ -9,10 +9,10 @@
 
 // The rows as a 24-bit DIB holds them: blue, green, red; each row padded to a multiple of
 // four bytes; the bottom row first. inTime is asked now and then during the compression;
-// once it says no, the encoding stops and false is returned (png is then incomplete).
-// Memory that cannot be had throws std::bad_alloc.
-bool EncodePng(const unsigned char* dibBits, long width, long height, const std::function<bool()>& inTime,
-               std::string& png);
+// once it says no, the encoding stops. Returns why there is no PNG (png is then incomplete),
+// empty when there is one. Memory that cannot be had throws std::bad_alloc.
+std::string EncodePng(const unsigned char* dibBits, long width, long height, const std::function<bool()>& inTime,
+                      std::string& png);
 
 // Bytes per row of a 24-bit DIB of that width.
 inline std::size_t DibRowBytes(long width) {

@@ -1,7 +1,9 @@
 #include "automation/window_picture.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "automation/png_image.h"
@@ -9,6 +11,7 @@
 #include "common/unique_any.h"
 #include "common/win_handles.h"
 #include "run/console.h"
+#include "run/unload_name.h"
 #include "settings/run_settings.h"
 #include "settings/system_services.h"
 
@@ -24,8 +27,11 @@ int PicturesKept = 0;
 using unique_memory_dc = unique_any<HDC, &DeleteDC>;
 using unique_bitmap = unique_any<HBITMAP, &DeleteObject>;
 
-// A memory device context holding a 24-bit bottom-up bitmap of the size, zeroed; each object
-// deleted once, the bitmap deselected first.
+// What a canvas holds where nothing was drawn: a colour no window paints along a whole edge.
+constexpr BYTE Undrawn[3] = {0x03, 0x02, 0x01};
+
+// A memory device context holding a 24-bit bottom-up bitmap of the size, all Undrawn; each
+// object deleted once, the bitmap deselected first.
 class Canvas {
 public:
     Canvas() = default;
@@ -48,7 +54,11 @@ public:
         void* memory = nullptr;
         bitmap_.reset(CreateDIBSection(dc_.get(), &format, DIB_RGB_COLORS, &memory, nullptr, 0));
         if (!bitmap_) return false;
-        bits_ = static_cast<const BYTE*>(memory);
+        auto* bytes = static_cast<BYTE*>(memory);
+        const std::size_t stride = DibRowBytes(width);
+        for (LONG x = 0; x < width; ++x) CopyMemory(bytes + x * 3, Undrawn, 3);
+        for (LONG row = 1; row < height; ++row) CopyMemory(bytes + stride * static_cast<std::size_t>(row), bytes, stride);
+        bits_ = bytes;
         previous_ = SelectObject(dc_.get(), bitmap_.get());
         return previous_ != nullptr;
     }
@@ -134,22 +144,26 @@ const char* Draw(HWND window, LONG width, LONG height, TickCountdown& left, JobH
     return nullptr;
 }
 
-// Whether a visible window of another process lies above the window and over part of it:
-// the screen then shows that program's window (a password manager, mail), not this one.
-bool CoveredByAnotherProcess(HWND window, const RECT& frame) {
+// Why the screen would show more than the window: a visible window above it lies over part
+// of it and is another program's (a password manager, mail), or one of its own process not
+// among those whose texts were found to show no password. Null when none does.
+const char* Covering(HWND window, const RECT& frame, const std::vector<HWND>& clean) {
     constexpr int WindowsAbove = 5000;  // looked at before it is taken as covered
     DWORD own = 0;
     GetWindowThreadProcessId(window, &own);
     int looked = 0;
     for (HWND above = GetWindow(window, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
-        if (++looked > WindowsAbove) return true;
+        if (++looked > WindowsAbove) return "окно закрыто окном другой программы";
         if (!IsWindowVisible(above) || IsIconic(above)) continue;
         DWORD owner = 0;
         GetWindowThreadProcessId(above, &owner);
         RECT other{}, common{};
-        if (owner != own && GetWindowRect(above, &other) && IntersectRect(&common, &frame, &other)) return true;
+        if (!GetWindowRect(above, &other) || !IntersectRect(&common, &frame, &other)) continue;
+        if (owner != own) return "окно закрыто окном другой программы";
+        if (std::find(clean.begin(), clean.end(), above) == clean.end())
+            return "окно закрыто другим окном, в котором может быть пароль";
     }
-    return false;
+    return nullptr;
 }
 
 // What the screen shows where the window is: no message reaches the configurator.
@@ -160,6 +174,19 @@ bool CopyFromScreen(const RECT& frame, LONG width, LONG height, Canvas& canvas) 
         return false;
     GdiFlush();
     return true;
+}
+
+// Whether the window drew itself smaller than it is: its last column or its bottom row was
+// left undrawn. A configurator that knows nothing of display scaling draws at its own size,
+// while the rectangle read at 125 % or 150 % is the size the screen shows it at: the rest
+// would be a band of no picture.
+bool DrawnSmaller(const BYTE* pixels, LONG width, LONG height) {
+    const std::size_t stride = DibRowBytes(width);
+    bool lastColumn = true, bottomRow = true;
+    for (LONG row = 0; row < height && lastColumn; ++row)
+        lastColumn = std::memcmp(pixels + stride * static_cast<std::size_t>(row) + (width - 1) * 3, Undrawn, 3) == 0;
+    for (LONG x = 0; x < width && bottomRow; ++x) bottomRow = std::memcmp(pixels + x * 3, Undrawn, 3) == 0;
+    return lastColumn || bottomRow;
 }
 
 bool AllOneColour(const BYTE* pixels, LONG width, LONG height) {
@@ -259,62 +286,62 @@ std::string WriteBounded(const std::string& start, const std::string& png, TickC
     return job->error == 0 ? std::string() : TrimmedErrorText(job->error);
 }
 
-bool HoldsTheWholeDate(std::string name) {
-    LowerCaseAnsi(name);
-    // A log of the month or of the year leaves the day out: its pictures keep the date.
-    return name.find("?yy") != std::string::npos && name.find("?mm") != std::string::npos &&
-           name.find("?dd") != std::string::npos;
+// A window's pixels: drawn by the window itself, or copied from the screen.
+struct Pixels {
+    JobHold<DrawingJob> drawn{nullptr};
+    Canvas screen;
+    const BYTE* bits = nullptr;  // null when there are none
+};
+
+PictureOutcome NotTaken(const std::string& reason) {
+    PictureOutcome outcome;
+    outcome.reason = reason;
+    return outcome;
 }
 
-PictureOutcome Picture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left) {
-    PictureOutcome outcome;
+// Takes the pixels; the outcome says why there are none, or that they came from the screen.
+PictureOutcome Capture(HWND window, const RECT& frame, TickCountdown& left, const std::vector<HWND>& clean,
+                       Pixels& taken) {
     const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
-    if (width <= 0 || height <= 0 || width > WidestPicture || height > WidestPicture) {
-        outcome.reason = "размер окна";
-        return outcome;
-    }
-    if (left.Left() == 0) {
-        outcome.reason = "секунда истекла раньше";
-        return outcome;
-    }
-    if (PicturesKept >= PicturesPerRun) {
-        outcome.reason = "снимков в этой работе уже " + std::to_string(PicturesPerRun);
-        return outcome;
-    }
-    JobHold<DrawingJob> drawn{nullptr};
-    const char* reason = Draw(window, width, height, left, drawn);
-    const BYTE* pixels = reason ? nullptr : drawn.job->canvas.bits();
+    if (width <= 0 || height <= 0 || width > WidestPicture || height > WidestPicture) return NotTaken("размер окна");
+    if (left.Left() == 0) return NotTaken("секунда истекла раньше");
+    if (PicturesKept >= PicturesPerRun) return NotTaken("снимков в этой работе уже " + std::to_string(PicturesPerRun));
+    const char* reason = Draw(window, width, height, left, taken.drawn);
+    const BYTE* pixels = reason ? nullptr : taken.drawn.job->canvas.bits();
     bool blank = pixels && AllOneColour(pixels, width, height);
-    Canvas screen;
+    if (pixels && !blank && DrawnSmaller(pixels, width, height))
+        reason = "окно нарисовало себя меньше, чем его видно на экране (масштаб экрана)";
+    PictureOutcome outcome;
     if ((reason || blank) && IsWindowVisible(window) && !IsIconic(window)) {
-        if (CoveredByAnotherProcess(window, frame)) {
-            outcome.reason = "окно закрыто окном другой программы";
-            return outcome;
-        }
-        if (CopyFromScreen(frame, width, height, screen) && !AllOneColour(screen.bits(), width, height)) {
-            pixels = screen.bits();
+        if (const char* covering = Covering(window, frame, clean)) return NotTaken(covering);
+        if (CopyFromScreen(frame, width, height, taken.screen) && !AllOneColour(taken.screen.bits(), width, height)) {
+            pixels = taken.screen.bits();
             reason = nullptr;
             blank = false;
             outcome.fromScreen = true;
         }
     }
-    if (reason) {
-        outcome.reason = reason;
-        return outcome;
-    }
+    if (reason) return NotTaken(reason);
     if (blank) {
         outcome.kind = "not-kept";
         outcome.reason = "все точки одного цвета";
         return outcome;
     }
+    taken.bits = pixels;
+    return outcome;
+}
+
+// Compresses the pixels and writes them beside the log.
+PictureOutcome Keep(const Pixels& taken, const RECT& frame, PictureOutcome outcome, const std::string& logPath,
+                    TickCountdown& left) {
     std::string png;
-    if (!EncodePng(pixels, width, height, [&] { return left.Left() > 0; }, png)) {
-        outcome.reason = "секунда истекла при сжатии";
-        return outcome;
-    }
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    outcome.reason = WriteBounded(PictureNameStart(logPath, Settings.LogFile, now), png, left, outcome.file);
+    outcome.reason = EncodePng(taken.bits, frame.right - frame.left, frame.bottom - frame.top,
+                               [&] { return left.Left() > 0; }, png);
+    if (!outcome.reason.empty()) return outcome;
+    std::tm now{};
+    ReadLocalTime(now);
+    outcome.reason =
+        WriteBounded(PictureNameStart(logPath, Settings.LogFile, Settings.BasePath, now), png, left, outcome.file);
     outcome.kind = outcome.reason.empty() ? "file" : "not-written";
     if (outcome.reason.empty()) ++PicturesKept;
     return outcome;
@@ -322,27 +349,24 @@ PictureOutcome Picture(HWND window, const RECT& frame, const std::string& logPat
 
 }  // namespace
 
-std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const SYSTEMTIME& now) {
-    std::size_t dot = logPath.find_last_of('.');
-    std::size_t folder = logPath.find_last_of("\\/");
-    std::string base = dot != std::string::npos && (folder == std::string::npos || dot > folder) ? logPath.substr(0, dot) : logPath;
-    char stamp[32];
-    if (HoldsTheWholeDate(logSetting))
-        std::snprintf(stamp, sizeof stamp, "-%02u%02u%02u-", now.wHour, now.wMinute, now.wSecond);
-    else
-        std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u-", now.wYear, now.wMonth, now.wDay, now.wHour,
-                      now.wMinute, now.wSecond);
-    return base + stamp;
-}
-
 // Three full-size copies of a large window's pixels may be more than a 32-bit process has:
-// then no picture, and the run goes on.
-PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left) {
+// then no picture, and the run goes on. The texts are read whatever became of the pixels.
+PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left,
+                                 const std::function<std::string()>& readTexts, const std::vector<HWND>& clean) {
+    Pixels taken;
+    PictureOutcome outcome;
     try {
-        return Picture(window, frame, logPath, left);
+        outcome = Capture(window, frame, left, clean, taken);
     } catch (const std::bad_alloc&) {
-        PictureOutcome outcome;
-        outcome.reason = "нет памяти";
-        return outcome;
+        taken.bits = nullptr;
+        outcome = NotTaken("нет памяти");
+    }
+    const std::string refused = readTexts ? readTexts() : std::string();
+    if (!refused.empty()) return NotTaken(refused);
+    if (!taken.bits) return outcome;
+    try {
+        return Keep(taken, frame, outcome, logPath, left);
+    } catch (const std::bad_alloc&) {
+        return NotTaken("нет памяти");
     }
 }

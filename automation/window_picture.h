@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "common/tick_countdown.h"
 
@@ -18,9 +20,14 @@ struct PictureOutcome {
     bool fromScreen = false;
 };
 
-// logPath: the run's log; the picture is named after it (see PictureNameStart).
-PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left);
+// logPath: the run's log; the picture is named after it (PictureNameStart, run/unload_name.h). The pixels are
+// taken first (a window that does not draw within its second would not answer the messages
+// that read its texts either); then readTexts, when given, is called once, whatever became
+// of them: it reads the window's texts and says why the picture must not be kept (empty: it
+// may). Only then are the pixels compressed and written. A copy of the screen is made only
+// while no window lies over the window but those of its own process in clean (whose texts
+// were read and showed no password).
+PictureOutcome TakeWindowPicture(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left,
+                                 const std::function<std::string()>& readTexts = nullptr,
+                                 const std::vector<HWND>& clean = {});
 
-// "<log without its extension>-HHMMSS-" when the log's name holds the whole date (logSetting,
-// LogFile as written, has a day, a month and a year pattern), else "<log without its extension>-YYYYMMDD-HHMMSS-".
-std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const SYSTEMTIME& now);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -13,7 +14,7 @@
 #include "run/console.h"
 #include "run/run_log.h"
 #include "settings/run_settings.h"
-#include "settings/system_services.h"
+#include "settings/shown_text.h"
 
 namespace {
 
@@ -57,26 +58,25 @@ std::string Quoted(const std::string& text) {
     return quoted + "\"";
 }
 
-std::string Lowered(std::string text) {
-    LowerCaseAnsi(text);
-    return text;
+// What the description of one window met on the way: its picture is taken only when none of
+// its texts showed a password of the run and, with passwords set, every text was read (one
+// left unread may be one that shows it).
+struct TextsMet {
+    bool password = false;
+    bool unread = false;
+};
+
+// ` key="text"`, the text as ShownText gives it.
+std::string TextField(const char* key, const std::string& text, TextsMet& met) {
+    bool hidden = false;
+    std::string shown = ShownText(text, &hidden);
+    met.password = met.password || hidden;
+    return std::string(" ") + key + "=" + Quoted(shown);
 }
 
-std::string LengthOnly(LRESULT length) { return " password length=" + std::to_string(length); }
-
-// ` key="text"`; a password of the run, in any letter case, shows only its length, and one
-// inside a longer text is masked there (an edit with ES_UPPERCASE, a message quoting it).
-std::string TextField(const char* key, const std::string& text) {
-    std::string shown = text;
-    const std::string lowered = Lowered(text);
-    for (const std::string* password : {&Settings.Password, &Settings.ConfigPassword, &Settings.NewConfigPassword}) {
-        if (password->empty()) continue;
-        const std::string wanted = Lowered(*password);
-        if (lowered == wanted) return LengthOnly(static_cast<LRESULT>(text.size()));
-        for (std::size_t at = lowered.find(wanted); at != std::string::npos; at = lowered.find(wanted, at + 1))
-            shown.replace(at, wanted.size(), wanted.size(), '*');
-    }
-    return std::string(" ") + key + "=" + Quoted(shown);
+std::string Unanswered(TextsMet& met) {
+    met.unread = true;
+    return " unanswered";
 }
 
 bool SameClass(const char* name, const char* wanted) {
@@ -140,30 +140,41 @@ bool IsPushButton(LONG style) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
-std::string ListBoxFields(HWND list, TickCountdown& left) {
+// Whether the list shows items past those read: its picture could show them.
+bool ShowsPastRead(HWND list, LRESULT read, TickCountdown& left) {
+    LRESULT top = 0, itemHeight = 0;
+    RECT client{};
+    if (!Ask(list, LB_GETTOPINDEX, 0, 0, left, &top) || !Ask(list, LB_GETITEMHEIGHT, 0, 0, left, &itemHeight) ||
+        itemHeight <= 0 || !GetClientRect(list, &client))
+        return true;
+    return top + (client.bottom - client.top) / itemHeight + 1 > read;
+}
+
+std::string ListBoxFields(HWND list, TickCountdown& left, TextsMet& met) {
     LRESULT count = 0;
-    if (!Ask(list, LB_GETCOUNT, 0, 0, left, &count) || count < 0) return " unanswered";
+    if (!Ask(list, LB_GETCOUNT, 0, 0, left, &count) || count < 0) return Unanswered(met);
     std::string fields = " count=" + std::to_string(count);
     LRESULT read = 0;
     ReadListBoxItems(
         list,
         [&](const std::string& item) {
-            fields += TextField("item", item);
+            fields += TextField("item", item, met);
             ++read;
         },
         [&] { return read >= ListItemsShown; }, &left);
-    if (read < count && read < ListItemsShown) fields += " unanswered";
+    if (read < count && read < ListItemsShown) fields += Unanswered(met);
+    else if (read < count && ShowsPastRead(list, read, left)) met.unread = true;
     return fields;
 }
 
-std::string ComboBoxFields(HWND combo, TickCountdown& left) {
+std::string ComboBoxFields(HWND combo, TickCountdown& left, TextsMet& met) {
     LRESULT selection = 0;
     std::string text;
-    if (!Ask(combo, CB_GETCURSEL, 0, 0, left, &selection) || !AskText(combo, left, text)) return " unanswered";
-    return " selection=" + std::to_string(selection) + TextField("text", text);
+    if (!Ask(combo, CB_GETCURSEL, 0, 0, left, &selection) || !AskText(combo, left, text)) return Unanswered(met);
+    return " selection=" + std::to_string(selection) + TextField("text", text, met);
 }
 
-std::string ControlLine(HWND control, int depth, int defaultId, TickCountdown& left) {
+std::string ControlLine(HWND control, int depth, int defaultId, TickCountdown& left, TextsMet& met) {
     const std::string className = ClassOf(control);
     const LONG style = GetWindowLongA(control, GWL_STYLE);
     const LONG id = GetWindowLongA(control, GWL_ID);
@@ -179,17 +190,19 @@ std::string ControlLine(HWND control, int depth, int defaultId, TickCountdown& l
 
     const char* name = className.c_str();
     if (SameClass(name, "Edit") && (style & ES_PASSWORD)) {
+        // Never read: it shows only its marks, in the picture too.
         LRESULT length = 0;
-        line += Ask(control, WM_GETTEXTLENGTH, 0, 0, left, &length) ? LengthOnly(length) : " password unanswered";
+        line += Ask(control, WM_GETTEXTLENGTH, 0, 0, left, &length) ? " password length=" + std::to_string(length)
+                                                                     : " password unanswered";
     } else if (SameClass(name, "Edit")) {
         std::string text;
-        line += AskText(control, left, text) ? TextField("text", text) : " unanswered";
+        line += AskText(control, left, text) ? TextField("text", text, met) : Unanswered(met);
     } else if (SameClass(name, "ComboBox")) {
-        line += ComboBoxFields(control, left);
+        line += ComboBoxFields(control, left, met);
     } else {
         // Statics, buttons and the rest keep their text as the window's own: no message.
-        line += TextField("text", WindowText(control));
-        if (SameClass(name, "ListBox")) line += ListBoxFields(control, left);
+        line += TextField("text", WindowText(control), met);
+        if (SameClass(name, "ListBox")) line += ListBoxFields(control, left, met);
     }
     if (SameClass(name, "Button") && IsPushButton(style)) {
         bool isDefault = defaultId != 0 ? id == defaultId : (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
@@ -199,20 +212,34 @@ std::string ControlLine(HWND control, int depth, int defaultId, TickCountdown& l
 }
 
 // Depth first, in the system's order. Once the time is up, what needs no message is still said.
-void DescribeControls(HWND parent, int depth, int defaultId, TickCountdown& left, std::string& record, int& described) {
-    for (HWND child = GetWindow(parent, GW_CHILD); child && described < ControlsShown;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        record += "\n" + ControlLine(child, depth, defaultId, left);
+void DescribeControls(HWND parent, int depth, int defaultId, TickCountdown& left, std::string& record, int& described,
+                      TextsMet& met) {
+    HWND child = GetWindow(parent, GW_CHILD);
+    for (; child && described < ControlsShown; child = GetWindow(child, GW_HWNDNEXT)) {
+        record += "\n" + ControlLine(child, depth, defaultId, left, met);
         ++described;
-        if (depth < DeepestControl) DescribeControls(child, depth + 1, defaultId, left, record, described);
+        if (depth < DeepestControl)
+            DescribeControls(child, depth + 1, defaultId, left, record, described, met);
+        else if (GetWindow(child, GW_CHILD))
+            met.unread = true;
     }
+    if (child) met.unread = true;
 }
 
-// The picture's line, its file name quoted as every text.
-std::string PictureLine(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left) {
-    const PictureOutcome picture = TakeWindowPicture(window, frame, logPath, left);
+// Why the window's picture must not be kept; empty when it may.
+std::string PictureRefused(const TextsMet& met) {
+    if (met.password) return "в окне пароль";
+    if (met.unread && RunHasPassword()) return "прочитаны не все тексты окна: в снимке может быть пароль";
+    return {};
+}
+
+// The picture's line, its file name quoted as every text; readTexts describes the window
+// between the taking of its pixels and their keeping.
+std::string PictureLine(HWND window, const RECT& frame, const std::string& logPath, TickCountdown& left,
+                        const std::function<std::string()>& readTexts, const std::vector<HWND>& clean) {
     const std::string size = " size=" + std::to_string(frame.right - frame.left) + "x" +
                              std::to_string(frame.bottom - frame.top);
+    const PictureOutcome picture = TakeWindowPicture(window, frame, logPath, left, readTexts, clean);
     if (std::string(picture.kind) == "file")
         return "  picture file=" + Quoted(picture.file) + size + (picture.fromScreen ? " source=screen" : "");
     if (std::string(picture.kind) == "not-written")
@@ -228,13 +255,17 @@ BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM data) {
     return TRUE;
 }
 
-std::string WindowRecord(HWND window, const std::string& logPath, bool subject, TickCountdown& left) {
+// clean: the windows of the process described before (those above it) whose texts showed no
+// password; the window is added when its own show none.
+std::string WindowRecord(HWND window, const std::string& logPath, bool subject, TickCountdown& left,
+                         std::vector<HWND>& clean) {
     const std::string className = ClassOf(window);
     RECT frame{};
     GetWindowRect(window, &frame);
     const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
+    TextsMet met;
     std::string record = "window handle=" + HandleText(window) + " class=" + Quoted(className) +
-                         TextField("title", WindowText(window)) +
+                         TextField("title", WindowText(window), met) +
                          " id=" + std::to_string(GetWindowLongA(window, GWL_ID)) +
                          " style=" + Hex(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE))) +
                          " size=" + std::to_string(width) + "x" + std::to_string(height) +
@@ -243,23 +274,32 @@ std::string WindowRecord(HWND window, const std::string& logPath, bool subject, 
     if (HWND owner = GetWindow(window, GW_OWNER)) record += " owner=" + HandleText(owner);
     if (subject) record += " unknown";
 
-    // The picture first: a window that does not draw within the second would not have
+    // The pixels first: a window that does not draw within the second would not have
     // answered the description's messages either, while the texts of its statics and
-    // buttons are read without any.
-    std::string picture = logPath.empty() ? std::string() : "\n" + PictureLine(window, frame, logPath, left);
-    int described = 0;
-    DescribeControls(window, 1, DefaultIdOf(window, className, left), left, record, described);
-    if (described >= ControlsShown)
-        record += "\n  unfinished=" + Quoted("описаны только первые " + std::to_string(ControlsShown) + " элементов");
-    record += picture;
-    return record;
+    // buttons are read without any. Whether they are kept depends on the texts.
+    auto describe = [&]() -> std::string {
+        int described = 0;
+        DescribeControls(window, 1, DefaultIdOf(window, className, left), left, record, described, met);
+        if (described >= ControlsShown)
+            record += "\n  unfinished=" + Quoted("описаны только первые " + std::to_string(ControlsShown) + " элементов");
+        std::string refused = PictureRefused(met);
+        if (refused.empty()) clean.push_back(window);
+        return refused;
+    };
+    if (logPath.empty()) {
+        describe();
+        return record;
+    }
+    const std::string picture = PictureLine(window, frame, logPath, left, describe, clean);
+    return record + "\n" + picture;
 }
 
 }  // namespace
 
 std::string RecordWindow(HWND window, const std::string& logPath, bool subject) {
     TickCountdown left(WindowRecordMs);
-    return WindowRecord(window, logPath, subject, left);
+    std::vector<HWND> clean;
+    return WindowRecord(window, logPath, subject, left, clean);
 }
 
 std::string RecordWindows(DWORD processId, HANDLE process, const std::string& reason, const std::string& logPath,
@@ -276,6 +316,8 @@ std::string RecordWindows(DWORD processId, HANDLE process, const std::string& re
     if (found.second.empty()) return record + "\nОкон нет";
     // A thread that let one window's second run out is not asked again in this record.
     std::vector<DWORD> silent;
+    // In the system's order, top first: the windows above one are known when it is pictured.
+    std::vector<HWND> clean;
     TickCountdown whole(RecordMs);
     for (HWND window : found.second) {
         DWORD thread = GetWindowThreadProcessId(window, nullptr);
@@ -284,7 +326,7 @@ std::string RecordWindows(DWORD processId, HANDLE process, const std::string& re
         TickCountdown left(wasSilent ? 0 : std::min<ULONGLONG>(WindowRecordMs, whole.Left()));
         // Memory that runs out ends this window's lines, never the run.
         try {
-            record += "\n" + WindowRecord(window, logPath, window == subject, left);
+            record += "\n" + WindowRecord(window, logPath, window == subject, left, clean);
         } catch (const std::bad_alloc&) {
             record += "\nwindow handle=" + HandleText(window) + " unfinished=" + Quoted("нет памяти");
         }

@@ -14,8 +14,9 @@
 // (its compression and its file included) together, takes at most WindowRecordMs, a whole
 // record at most three times that: what is left undone then is said. Memory that runs out
 // ends a window's lines or its picture, never the run. Passwords of the run never appear:
-// a password edit, or a text equal to a password in any letter case, shows only its length,
-// and a password inside a longer text is masked with asterisks.
+// a password edit shows only its length, every other text passes ShownText
+// (settings/shown_text.h), and a window with a text that holds a password, or, when the run
+// has one, a text that could not be read, gets no picture.
 
 #include <windows.h>
 

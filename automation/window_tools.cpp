@@ -5,6 +5,7 @@
 #include "automation/shared_words.h"
 #include "common/tick_countdown.h"
 #include "common/profile.h"
+#include "settings/shown_text.h"
 
 namespace {
 
@@ -206,14 +207,15 @@ std::string MessageText(HWND window) {
     return WindowText(message ? message : window);
 }
 
+// Each text as it may be shown: the line goes to the console and the log.
 std::string DescribeWindow(HWND window) {
     if (!IsWindow(window)) return NoWindowText;
-    std::string description = TrimTrailingSpace(WindowText(window));
-    if (HWND message = GetDlgItem(window, MessageBoxTextId)) return description + " :: " + WindowText(message);
+    std::string description = ShownText(TrimTrailingSpace(WindowText(window)));
+    if (HWND message = GetDlgItem(window, MessageBoxTextId)) return description + " :: " + ShownText(WindowText(message));
     for (HWND child = FindWindowExA(window, nullptr, "Static", nullptr); child;
          child = FindWindowExA(window, child, "Static", nullptr)) {
         description += "::";
-        description += WindowText(child);
+        description += ShownText(WindowText(child));
     }
     return description;
 }

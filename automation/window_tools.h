@@ -48,19 +48,24 @@ int PressDialogButton(HWND window, SendMode mode, int first, int second = 0, int
 int SetEditText(HWND parent, const std::string& text, const char* className);
 
 HWND TopLevelOwner(HWND window);
+// The texts as they are, for matching against the configurator's known texts; what is shown
+// of a window's texts passes ShownText (settings/shown_text.h) first.
 std::string WindowText(HWND window);
 std::string MessageText(HWND window);
+// Title and message text, or title and Static texts, for the console and the log: each
+// text as ShownText gives it.
 std::string DescribeWindow(HWND window);
 
 // The dialog's default button id (DM_GETDEFID, low 16 bits); 0 when it has none, does not
 // answer within ReplyBoundMs, or is no window.
 int DefaultButtonId(HWND dialog);
 
-// The items of a list box of another process, in order, each handed to the visitor as soon
-// as it is read (a long list is never held whole). Reading stops at the first item that
-// cannot be read (time-out, LB_ERR, the list gone, a length beyond any real item), or
-// before an item when stop() holds; the items before it have been handed on. With an
-// allowance, each reply is also bounded by what is left of it.
+// The items of a list box of another process, as they are (to be shown, they pass
+// ShownText), in order, each handed to the visitor as soon as it is read (a long list is
+// never held whole). Reading stops at the first item that cannot be read (time-out,
+// LB_ERR, the list gone, a length beyond any real item), or before an item when stop()
+// holds; the items before it have been handed on. With an allowance, each reply is also
+// bounded by what is left of it.
 void ReadListBoxItems(HWND listBox, const std::function<void(const std::string&)>& visit,
                       const std::function<bool()>& stop = nullptr, TickCountdown* allowance = nullptr);
 // The same items, collected.

@@ -15,6 +15,14 @@ if not defined BASES    set "BASES=%~dp0bases"
 if not defined MASK     set "MASK=*.ini"
 if not defined LOGDIR   set "LOGDIR=%~dp0logs"
 if not defined SUMMARY  set "SUMMARY=%~dp0fleet.log"
+rem Относительные пути - от папки fleet.bat, а не от текущей (под Планировщиком заданий
+rem это C:\Windows\System32), как cfgload берёт относительный LogFile от своей папки.
+set "P=%BASES%"
+if not "%P:~1,1%"==":" if not "%P:~0,1%"=="\" if not "%P:~0,1%"=="/" set "BASES=%~dp0%BASES%"
+set "P=%LOGDIR%"
+if not "%P:~1,1%"==":" if not "%P:~0,1%"=="\" if not "%P:~0,1%"=="/" set "LOGDIR=%~dp0%LOGDIR%"
+set "P=%SUMMARY%"
+if not "%P:~1,1%"==":" if not "%P:~0,1%"=="\" if not "%P:~0,1%"=="/" set "SUMMARY=%~dp0%SUMMARY%"
 
 rem Время начала - для заголовка итога.
 set "BEGAN=%DATE% %TIME%"
@@ -45,14 +53,24 @@ rem Список через "for", а не через dir: имена не проходят через кодировку 866 и 
 rem быть с любыми буквами. Маска находит файлы и по коротким именам 8.3 (torg.ini_old
 rem как TORG~1.INI), поэтому берутся только расширения ровно .ini. Маска - без кавычек
 rem и без пробелов ("for" с кавычками не везде её раскрывает), поэтому перебор идёт в
-rem папке BASES; каждая база запускается из прежней текущей папки (см. :one).
-if not exist "%BASES%\" goto counted
-pushd "%BASES%"
-set "BASEDIR=%CD%"
+rem самой папке BASES, войти в которую pushd может один раз на весь перебор: папке на
+rem общем ресурсе (\\сервер\ресурс) он даёт временный диск, и popd внутри перебора
+rem отключил бы его для всех следующих баз. Файлы настроек называются полным именем
+rem папки (BASEDIR), каждая база запускается из прежней текущей папки (см. :one). Если
+rem войти в папку нельзя, перебора нет: иначе он шёл бы по текущей папке (под
+rem Планировщиком это System32, где тоже есть файлы *.ini).
+set "HERE=%CD%"
+for %%D in ("%BASES%") do set "BASEDIR=%%~fD"
+call :zero
+pushd "%BASEDIR%" 2>nul
+if errorlevel 1 goto unreachable
+if /i "%CD%"=="%HERE%" if /i not "%BASEDIR%"=="%HERE%" goto unreachable
+set "INSIDE=%CD%"
 for %%F in (%MASK%) do (
   set "ONENAME=%%~nxF"
   set "ONEBASE=%%~nF"
   set "ONEX=%%~xF"
+  set "ONEATTR=%%~aF"
   call :one
 )
 popd
@@ -61,7 +79,14 @@ popd
 if %COUNT% GTR 0 goto summary
 set ANYFAILED=1
 setlocal EnableDelayedExpansion
-echo FAILED     no settings files: !BASES!\!MASK!>> "!LIST!\list.txt"
+echo FAILED     no settings files: !BASEDIR!\!MASK!>> "!LIST!\list.txt"
+endlocal
+goto summary
+
+:unreachable
+set ANYFAILED=1
+setlocal EnableDelayedExpansion
+echo FAILED     cannot open the folder: !BASEDIR!>> "!LIST!\list.txt"
 endlocal
 
 rem Итог: одна строка на базу (результат, начало, длительность, файл настроек).
@@ -76,12 +101,15 @@ rd /s /q "%LIST%"
 exit /b %ANYFAILED%
 
 rem ---- Одна база: ONENAME - файл настроек в папке BASEDIR, ONEBASE - его имя без
-rem расширения. Текущая папка на время запуска - прежняя, а не BASES. Имена - только
-rem через "!": значение с "&", "^" или знаком процента так не разбирается ещё раз.
+rem расширения. Скрытые и системные файлы не запускаются: так файл можно отложить, не
+rem убирая из папки. Текущая папка на время запуска - прежняя (HERE), потом снова
+rem BASES (INSIDE): cd, а не popd и pushd. Имена - только через "!": значение с "&",
+rem "^" или знаком процента так не разбирается ещё раз.
 :one
 if /i not "%ONEX%"==".ini" goto :eof
+if not "%ONEATTR:~3,2%"=="--" goto :eof
 set /a COUNT+=1
-popd
+cd /d "%HERE%"
 setlocal EnableDelayedExpansion
 set "ONE=!BASEDIR!\!ONENAME!"
 call :clock STARTED
@@ -110,7 +138,7 @@ set "RESULT=%RESULT%          "
 set "RESULT=%RESULT:~0,10%"
 echo !RESULT! !START_TEXT!  !DURATION!  !ONENAME! (!CODE!)>> "!LIST!\list.txt"
 endlocal & set "ANYFAILED=%ANYFAILED%"
-pushd "%BASEDIR%"
+cd /d "%INSIDE%"
 goto :eof
 
 rem ---- %1 := сотые доли секунды от полуночи по %TIME%. Часы могут быть с пробелом

@@ -49,6 +49,14 @@ void PrintLine(const std::tm* now, std::string text) {
 // dates the line in both.
 bool LineWanted() { return Settings.Debug != 0 || RunLogTakesLines(); }
 
+// With the console output locked: the log that could not be opened, or could not be written
+// any more, said once on the console only (it is off now), and whatever Debug says: with
+// Debug 0 the log was the run's only trace.
+void PrintRunLogFailure(const std::tm* now) {
+    std::string failure = TakeRunLogFailure();
+    if (!failure.empty()) PrintLine(now, "ОШИБКА! " + failure);
+}
+
 // With the console output locked. toConsole: Debug allows it, or the line must be seen.
 void WriteLockedLine(const char* prefix, const char* format, va_list args, bool toConsole) {
     std::string text = prefix + FormatText(format, args);
@@ -57,10 +65,7 @@ void WriteLockedLine(const char* prefix, const char* format, va_list args, bool 
     if (toConsole) PrintLine(now, text);
     if (!RunLogTakesLines()) return;
     LogLine(now, text);
-    // A log that cannot be written says so once, on the console only (it is off now), and
-    // whatever Debug says: with Debug 0 the log was the run's only trace.
-    std::string failure = TakeRunLogFailure();
-    if (!failure.empty()) PrintLine(now, "ОШИБКА! " + failure);
+    PrintRunLogFailure(now);
 }
 
 void WriteLine(const char* prefix, const char* format, va_list args, bool toConsole) {
@@ -85,6 +90,13 @@ void ReportError(const char* format, ...) {
     va_start(args, format);
     WriteLine("ОШИБКА! ", format, args, Settings.Debug != 0);
     va_end(args);
+}
+
+void ReportRunLogFailure() {
+    bool locked = LockConsoleOutput(NoLimit);
+    std::tm clock{};
+    PrintRunLogFailure(ReadLocalTime(clock) ? &clock : nullptr);
+    if (locked) UnlockConsoleOutput();
 }
 
 void ReportLogError(const char* format, ...) {

@@ -22,6 +22,10 @@ void ReportError(const char* format, ...) CFGLOAD_PRINTF(1);
 // no such line without LogFile, so a run without it prints as before.
 void ReportLogError(const char* format, ...) CFGLOAD_PRINTF(1);
 
+// The run log's failure due (run/run_log.h: a log that could not be opened, or whose write
+// failed), printed so, once; the same line that a failed write inside a reported line gives.
+void ReportRunLogFailure();
+
 // The run's last line, written from another thread just before the process ends (the
 // console control handler): waits up to limitMs for a line being written to end, prints
 // the error line, and lets no other line follow. Nothing is printed when the wait runs

@@ -35,12 +35,17 @@ struct RunLog {
     unsigned long startedMs = MillisecondClock();
 } Log;
 
-void Append(const std::string& entry) {
-    if (Log.state != LogState::Open) return;
-    if (Log.file.Append(entry)) return;
+// A log that cannot be opened and one whose write fails later are said alike, once, on the
+// console (ReportRunLogFailure), and the run goes on without it.
+void GiveUp() {
     Log.failure = "Не могу записать журнал [" + Log.path + "]: " + SystemErrorText();
     Log.file.Close();
     Log.state = LogState::Off;
+}
+
+void Append(const std::string& entry) {
+    if (Log.state != LogState::Open) return;
+    if (!Log.file.Append(entry)) GiveUp();
 }
 
 std::tm Now(bool& dated) {
@@ -55,11 +60,6 @@ std::string StampedEntry(const std::string& text) {
     return LogEntryText(dated ? &now : nullptr, text);
 }
 
-// Outside the lock: the error line goes the way of every other line.
-void ReportFailure() {
-    std::string failure = TakeRunLogFailure();
-    if (!failure.empty()) ReportLogError("%s", failure.c_str());
-}
 
 std::string OrNone(const std::string& text) { return text.empty() ? "«нет»" : text; }
 
@@ -133,11 +133,11 @@ void OpenRunLog(const std::string& settingsFile) {
             Append(StampedEntry(FirstLine(settingsFile)));
             for (const std::string& entry : early) Append(entry);
         } else {
-            Log.failure = "Не могу записать журнал [" + Log.path + "]: " + SystemErrorText();
+            GiveUp();
         }
     }
     if (locked) UnlockConsoleOutput();
-    ReportFailure();
+    ReportRunLogFailure();
 }
 
 bool CanOpenRunLog(std::string& path, std::string& reason) {
@@ -159,14 +159,14 @@ void WriteLogEntry(const std::string& text) {
     bool locked = LockConsoleOutput(NoLimit);
     Append(StampedEntry(text));
     if (locked) UnlockConsoleOutput();
-    ReportFailure();
+    ReportRunLogFailure();
 }
 
 void CloseRunLog(int exitCode) {
     bool locked = LockConsoleOutput(NoLimit);
     WriteLastLine(exitCode);
     if (locked) UnlockConsoleOutput();
-    ReportFailure();
+    ReportRunLogFailure();
 }
 
 void CloseRunLogLocked(int exitCode) {

@@ -155,3 +155,20 @@ bool MatchesUnloadName(const UnloadNameShape& shape, const std::string& fileName
     }
     return true;
 }
+
+std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const std::string& basePath,
+                             const std::tm& now) {
+    const std::size_t dot = logPath.find_last_of('.'), folder = logPath.find_last_of("\\/");
+    const std::string base =
+        dot != std::string::npos && (folder == std::string::npos || dot > folder) ? logPath.substr(0, dot) : logPath;
+    std::string setting = logSetting;
+    LowerCaseAnsi(setting);
+    // A log of the month or of the year leaves the day out: its pictures keep the date.
+    const bool wholeDate = setting.find("?yy") != std::string::npos && setting.find("?mm") != std::string::npos &&
+                           setting.find("?dd") != std::string::npos;
+    // A relative name was opened from the program's folder.
+    const std::string today = ExpandLogPattern(logSetting, basePath, now);
+    const bool namedForToday =
+        logPath.size() >= today.size() && logPath.compare(logPath.size() - today.size(), today.size(), today) == 0;
+    return base + Formatted(wholeDate && namedForToday ? "-%H%M%S-" : "-%Y%m%d-%H%M%S-", now);
+}

@@ -47,3 +47,11 @@ std::string ExpandedLogName();
 
 // That expansion for a given date: the same sequences, in any letter case.
 std::string ExpandLogPattern(const std::string& logFile, const std::string& basePath, const std::tm& date);
+
+// The start of the name of a picture beside the log (its number and ".png" follow):
+// "<log without its extension>-HHMMSS-" when the log's name holds the whole date of now
+// (logSetting, LogFile as written, has a day, a month and a year pattern, and logPath is the
+// name it gives for now's day), else "<log without its extension>-YYYYMMDD-HHMMSS-": the
+// date always comes from the clock, also in a run that goes on past midnight.
+std::string PictureNameStart(const std::string& logPath, const std::string& logSetting, const std::string& basePath,
+                             const std::tm& now);

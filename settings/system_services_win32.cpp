@@ -217,6 +217,15 @@ bool SharedAppendFile::Open(const std::string& path, const std::string& header, 
 
 bool SharedAppendFile::Append(const std::string& text) {
     if (!IsOpen()) return false;
+#ifdef CFGLOAD_FAILING_LOG_WRITES
+    // Only in the test build whose log writes fail after the first (tests/CMakeLists.txt):
+    // a log that opened and is lost later, as on a full disk or a share that went away.
+    static int appended = 0;
+    if (appended++ > 0) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+#endif
     DWORD written = 0;
     return WriteFile(reinterpret_cast<HANDLE>(handle_), text.data(), static_cast<DWORD>(text.size()), &written,
                      nullptr) &&

@@ -33,6 +33,8 @@ void DescribeExtra(const std::string& extra, DialogSpec& spec) {
     }
     spec.messageId = Plan.Number(extra + ".text_id", MessageTextId);
     if (Plan.Has(extra + ".statics")) spec.labels = Split(Plan.Text(extra + ".statics"), '|');
+    spec.field = Plan.Has(extra + ".edit") ? Field::Edit : Field::None;
+    spec.fieldText = Plan.Text(extra + ".edit");
     for (const std::string& button : Split(Plan.Text(extra + ".buttons", "2:OK"), ',')) {
         if (button.empty()) continue;  // "buttons=" gives a window without any
         size_t colon = button.find(':');

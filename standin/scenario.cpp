@@ -24,7 +24,7 @@ const char* const PlainKeys[] = {
 const char* const DialogProperties[] = {"press_ms", "vanish_ms"};
 const char* const ExtraProperties[] = {"at",      "title",   "text",  "text_id", "text_size", "statics",
                                        "buttons", "default", "count", "vanish_ms", "press_ms", "record",
-                                       "topmost"};
+                                       "topmost", "edit"};
 
 // Short names under which the dialogs appear in the journal.
 const char* const DialogNames[] = {

@@ -779,21 +779,48 @@ TEST_F(RunScenario, LogFileGetsEveryLineWhateverDebug) {
     EXPECT_EQ(log.substr(3, 11), Today("%04u-%02u-%02u ")) << "dated today (unless it is just midnight)";
 }
 
-// A log that cannot be made costs one error line, and nothing else; with Debug 0 that line
-// is the run's only trace, so it is printed all the same.
-TEST_F(RunScenario, LogInAFolderThatDoesNotExistGivesOneErrorLine) {
-    const Lines failure = {"ОШИБКА! Не могу записать журнал [{work}\\нет\\run.log]: (3) {*}", ""};
-    for (const bool quiet : {false, true}) {
-        SCOPED_TRACE(quiet ? "Debug 0" : "Debug 1");
-        Case run;
-        run.settings = SettingsWith({quiet ? "Debug=0" : "Debug=1", "LogFile={work}\\нет\\run.log"});
-        run.standin = ScenarioWith({});
-        run.console = quiet ? failure : failure + LoginLines() + LoadLines();
-        run.journal = LoginJournal(Secret) + LoadAndExitJournal();
-        Verify(run);
-        EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
-        WriteFile(InfobaseMd(), OriginalMd);
+// A log that cannot be made, and one lost after its first line (the test build whose log
+// writes fail from then on, as on a full disk or a share gone): each costs one error line,
+// the same, and nothing else; with Debug 0 that line is the run's only trace, so it is
+// printed all the same. The lost log keeps its first line.
+TEST_F(RunScenario, LogThatCannotBeWrittenGivesOneErrorLine) {
+    struct Row {
+        const char* what;
+        const char* program;  // the build whose log writes fail; null: the cfgload.exe under test
+        const char* log;
+        int error;            // the system's error code in the line
+    };
+    const Row rows[] = {
+        {"a folder that does not exist", nullptr, "{work}\\нет\\run.log", ERROR_PATH_NOT_FOUND},
+        {"writes that fail after the first line", CFGLOAD_FAILING_LOG_EXE, "{work}\\run.log", ERROR_DISK_FULL},
+    };
+    const std::string underTest = CfgloadUnderTest();
+    for (const Row& row : rows) {
+        SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", row.program ? WindowsPath(row.program).c_str() : underTest.c_str());
+        const Lines failure = {"ОШИБКА! Не могу записать журнал [" + std::string(row.log) + "]: (" +
+                                   std::to_string(row.error) + ") {*}",
+                               ""};
+        const bool opened = row.error == ERROR_DISK_FULL;
+        const Lines lines = LoginLines() + LoadLines();
+        for (const bool quiet : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (quiet ? ", Debug 0" : ", Debug 1"));
+            Case run;
+            run.settings = SettingsWith({quiet ? "Debug=0" : "Debug=1", std::string("LogFile=") + row.log});
+            run.standin = ScenarioWith({});
+            // An opened log is lost at the first line after its own.
+            run.console = quiet    ? failure
+                          : opened ? Lines{lines.front()} + failure + Lines(lines.begin() + 1, lines.end())
+                                   : failure + lines;
+            run.journal = LoginJournal(Secret) + LoadAndExitJournal();
+            Verify(run);
+            EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+            WriteFile(InfobaseMd(), OriginalMd);
+            if (!opened) continue;
+            EXPECT_TRUE(MatchSequence("the lost log", Lines{"Запуск cfgload {*}"}, LogLines(ReadFile(Work() + "\\run.log"))));
+            DeleteFileA((Work() + "\\run.log").c_str());
+        }
     }
+    SetEnvironmentVariableA("CFGLOAD_EXE_UNDER_TEST", underTest.c_str());
 }
 
 // LogFile NUL is no log: no file, and no pictures of the unknown window beside it, neither
@@ -1238,6 +1265,51 @@ TEST_F(RunScenario, FleetBatchFileSumsUpEveryInfobase) {
                                         "OK         {*}  b-sklad.ini (0)", "NOT NEWER  {*}  c-zup & 100%.ini (2)"},
                               ConsoleLines(check.output)));
     EXPECT_EQ(ReadFile(fleet + "\\fleet.log"), kept);
+}
+
+// examples\fleet.bat kept on a share and started from there, its folders taken from its own
+// (\\server\share\...): a run, a hidden settings file that does not run, a relative LOGDIR
+// taken from fleet.bat's folder, not the current one; then a folder of settings files that
+// cannot be entered ends the runner with a line that says so. Under Wine a share is a folder
+// under the prefix's dosdevices\unc (its cmd enters it as it is, where Windows' pushd gives
+// it a temporary drive); elsewhere there is none to try.
+TEST_F(RunScenario, FleetBatchFileFromAShare) {
+    char prefix[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    if (length == 0 || length >= sizeof prefix) GTEST_SKIP() << "no Wine prefix: no share to try";
+    const std::string share = "cfgload-e2e-" + std::to_string(GetCurrentProcessId());
+    const std::string unc = WindowsPath(std::string(prefix) + "/dosdevices/unc");
+    for (const std::string& folder : {unc, unc + "\\localhost", unc + "\\localhost\\" + share})
+        CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string fleet = "\\\\localhost\\" + share + "\\fleet";
+    MakeFleetFolder(fleet);
+    const std::string settings = support::Joined(Expand(DefaultSettings() + SettingsWith({})));
+    WriteFile(fleet + "\\bases\\a-torg.ini", settings);
+    WriteFile(fleet + "\\bases\\b-aside.ini", settings);
+    ASSERT_TRUE(SetFileAttributesA((fleet + "\\bases\\b-aside.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    WriteFile(Base() + "\\standin.scenario", support::Joined(ScenarioWith({})));
+
+    SetEnvironmentVariableA("LOGDIR", "night");
+    const ChildResult run = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", Work(), 120000);
+    SetEnvironmentVariableA("LOGDIR", nullptr);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    const Lines summary = {"==== fleet run {*} ====", "OK         {*}:{*}:{*}  {*}:{*}:{*}  a-torg.ini (0)"};
+    EXPECT_TRUE(MatchSequence("summary log", summary, ConsoleLines(ReadFile(fleet + "\\fleet.log"))));
+    EXPECT_TRUE(MatchSequence("console", Lines{"..."} + summary, ConsoleLines(run.output)));
+    EXPECT_EQ(ReadFile(InfobaseMd()), NewMdContents);
+    const Lines log = LogLines(ReadFile(fleet + "\\night\\a-torg.log"));
+    ASSERT_FALSE(log.empty());
+    EXPECT_TRUE(MatchEntry("Завершение: код выхода 0, длительность {*}", log.back())) << Printable(log.back());
+    EXPECT_FALSE(FileExists(Work() + "\\night"));
+
+    SetEnvironmentVariableA("BASES", "gone");
+    const ChildResult lost = RunChild("cmd /c \"" + fleet + "\\fleet.bat\"", Work(), 120000);
+    SetEnvironmentVariableA("BASES", nullptr);
+    EXPECT_EQ(lost.exitCode, 1u) << lost.output;
+    const Lines unreachable = {"==== fleet run {*} ====", "FAILED     cannot open the folder: " + fleet + "\\gone"};
+    EXPECT_TRUE(MatchSequence("console", unreachable, ConsoleLines(lost.output)));
+    EXPECT_TRUE(MatchSequence("summary log", summary + unreachable, ConsoleLines(ReadFile(fleet + "\\fleet.log"))));
+    support::RemoveTree(unc + "\\localhost\\" + share);
 }
 
 // Two runners started together (tasks side by side, each with its folder of settings

@@ -2,15 +2,18 @@
 // forms, and where a password is looked for.
 #include <windows.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
+#include "tests/e2e/expected.h"
 #include "tests/e2e/harness.h"
 #include "tests/e2e/secrets.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
-using e2e::NoPasswordShown;
-using e2e::PasswordsGiven;
+using namespace e2e;
 
 std::string ToOem(std::string text) {
     CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
@@ -84,6 +87,69 @@ TEST_F(SecretsRun, FindsAPasswordWhereverItShows) {
     EXPECT_FALSE(NoPasswordShown(secrets, clean, {Work() + "\\written.txt"})) << "in UTF-8, as in a run log";
     WriteFile(Work() + "\\written.txt", "... ТАЙНА-42 ...");
     EXPECT_TRUE(NoPasswordShown(secrets, clean, {Work() + "\\written.txt"}));
+}
+
+// The one rule for what the configurator's windows show, over every channel: a dialog that
+// no rule knows holds the run's password in an edit, in a static, inside a longer text in
+// another letter case, or, a password of one character, inside its message. The fall-back
+// line on the console and in the log, and the dialog's record, give such a text only as its
+// length; other texts stay as they are; the dialog gets no picture, nor does a copy of the
+// screen show it over another window.
+TEST_F(SecretsRun, WindowTextsThatHoldAPasswordAreShownNowhere) {
+    struct Row {
+        const char* where;
+        const char* password;
+        std::vector<std::string> dialog;  // the stand-in's properties of the dialog
+        const char* fallback;             // the fall-back line
+        const char* control;              // in the record's line of the control that holds it
+        const char* recorded;             // its text there
+        const char* text;                 // the text that holds the password
+    };
+    const Row rows[] = {
+        {"an edit", "Ключ-4711", {"extra_key.edit=Ключ-4711"}, "Ключ защиты::Ключ защиты не найден! ",
+         " class=\"Edit\" id=100 ", "[текст скрыт: 9 символов]", "Ключ-4711"},
+        {"a static", "Ключ-4711", {"extra_key.statics=Ключ защиты не найден!|Ключ-4711"},
+         "Ключ защиты::Ключ защиты не найден!::[текст скрыт: 9 символов] ", " class=\"Static\" id=1001 ",
+         "[текст скрыт: 9 символов]", "Ключ-4711"},
+        {"a longer text in another letter case", "Ключ-4711",
+         {"extra_key.statics=Ключ защиты не найден!|Доступ по паролю КЛЮЧ-4711 закрыт"},
+         "Ключ защиты::Ключ защиты не найден!::[текст скрыт: 33 символа] ", " class=\"Static\" id=1001 ",
+         "[текст скрыт: 33 символа]", "Доступ по паролю КЛЮЧ-4711 закрыт"},
+        {"the message, a password of one character", "7", {"extra_key.text=Версия 7.70.027"},
+         "Ключ защиты :: [текст скрыт: 15 символов] ", " class=\"Static\" id=65535 ", "[текст скрыт: 15 символов]",
+         "7.70.027"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.where);
+        Case run;
+        run.settings = {std::string("Password=") + row.password, "LogFile={work}\\night.log"};
+        run.standin = Lines{std::string("password=") + row.password, "change=" + Change, "extra_key.at=after_file",
+                            "extra_key.title=Ключ защиты", "extra_key.statics=Ключ защиты не найден!"} +
+                      row.dialog;
+        run.console = LoginLines() + OpenFileLines() + Lines{row.fallback, " =OK="} + SaveAndStructureLines() + DoneLines();
+        run.journal = LoginJournal(row.password) + OpenFileJournal() +
+                      Lines{"show extra_key {*}", "button extra_key " + Id(IDCANCEL), "...", "exit - 0"};
+        const RunResult result = Check(run);
+        EXPECT_EQ(OemToAnsi(result.output).find(row.text), std::string::npos);
+
+        const std::string log = ReadFile(Work() + "\\night.log");
+        const Lines lines = LogLines(log);
+        EXPECT_NE(std::find(lines.begin(), lines.end(), row.fallback), lines.end()) << "the fall-back line in the log";
+        EXPECT_EQ(Recoded(log, CP_UTF8, 1251).find(row.text), std::string::npos) << "in the log";
+        // The record: the control's text as its length, no picture of the dialog, nor a copy of
+        // the screen of the main window that it lies over.
+        auto window = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.rfind("window ", 0) == 0 && line.find(" title=\"Ключ защиты\" ") != std::string::npos;
+        });
+        EXPECT_TRUE(MatchSequence("the record",
+                                  {"window {*} unknown", "...",
+                                   std::string("  control {*}") + row.control + "{*} text=\"" + row.recorded + "\"", "...",
+                                   "  picture not-taken=\"в окне пароль\" size={*}", "...",
+                                   "window {*} class=\"StandinFrame\" {*}", "  control {*}", "  picture not-taken={*}", "..."},
+                                  Lines(window, lines.end())));
+        DeleteFileA((Work() + "\\night.log").c_str());
+        WriteFile(InfobaseMd(), OriginalMd);
+    }
 }
 
 TEST_F(SecretsRun, FilesWrittenDuringARun) {

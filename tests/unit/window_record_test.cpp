@@ -4,12 +4,16 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "automation/png_image.h"
 #include "automation/window_picture.h"
 #include "automation/window_record.h"
 #include "common/win_handles.h"
+#include "run/unload_name.h"
 #include "settings/run_settings.h"
 #include "tests/support/files.h"
 #include "tests/support/hosted_dialog.h"
@@ -90,11 +94,7 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
     // Tests beside this one show windows too: under Wine the picture is a copy from the screen,
     // which only a window that nothing covers gives.
     SetWindowPos(host.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ULONGLONG start = GetTickCount64();
     std::string record = RecordWindows(host.processId(), nullptr, "проверка", log_, host.window());
-    ULONGLONG took = GetTickCount64() - start;
-    std::printf("described and pictured in %llu ms\n", took);
-    EXPECT_LT(took, WindowRecordMs);
 
     EXPECT_EQ(record.find("Окна конфигуратора (процесс " + std::to_string(host.processId()) + "): проверка\n"), 0u);
     std::string window = LineWith(record, "window handle=");
@@ -104,14 +104,13 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
     EXPECT_NE(record.find("\n  control handle="), std::string::npos);
     EXPECT_NE(LineWith(record, " id=65535 ").find(" text=\"Ключ защиты не найден!\\nРабота в демо-режиме.\""),
               std::string::npos);
-    // Passwords: the password edit and the edit that holds the run's password.
+    // Passwords: the password edit shows its length; texts that hold the run's password (the
+    // edit, the static quoting it in another letter case) are hidden whole.
     EXPECT_NE(LineWith(record, " id=100 ").find(" password length=17"), std::string::npos) << record;
-    EXPECT_NE(LineWith(record, " id=101 ").find(" password length=16"), std::string::npos) << record;
+    EXPECT_NE(LineWith(record, " id=101 ").find(" text=\"[текст скрыт: 16 символов]\""), std::string::npos) << record;
+    EXPECT_NE(LineWith(record, " id=103 ").find(" text=\"[текст скрыт: 33 символа]\""), std::string::npos) << record;
     EXPECT_EQ(record.find(TypedSecret), std::string::npos);
-    EXPECT_EQ(record.find(LoginSecret), std::string::npos);
-    // In another letter case, inside a longer text: masked there.
-    EXPECT_NE(LineWith(record, " id=103 ").find(" text=\"Пароль **************** не принят\""), std::string::npos)
-        << record;
+    EXPECT_EQ(record.find("0815"), std::string::npos);
     // The list: its count and its first fifty items.
     std::string list = LineWith(record, " id=102 ");
     EXPECT_NE(list.find(" count=60 item=\"Строка 1\" item=\"Строка 2\" "), std::string::npos) << list;
@@ -122,13 +121,22 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
     EXPECT_EQ(yes.find(" default"), std::string::npos) << yes;
     EXPECT_EQ(no.substr(no.size() - 8), " default") << no;
 
-    // The picture: beside the log, named after it with the date, a PNG of the window's size,
-    // not all one colour.
-    std::string picture = LineWith(record, "  picture ");
+    // No picture of a window that shows a password.
     RECT frame{};
     GetWindowRect(host.window(), &frame);
     const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
     std::string size = " size=" + std::to_string(width) + "x" + std::to_string(height);
+    EXPECT_EQ(LineWith(record, "  picture "), "  picture not-taken=\"в окне пароль\"" + size) << record;
+
+    // Without that password it is pictured: beside the log, named after it with the date, a
+    // PNG of the window's size, not all one colour.
+    Settings.Password.clear();
+    ULONGLONG start = GetTickCount64();
+    record = RecordWindows(host.processId(), nullptr, "проверка", log_, host.window());
+    ULONGLONG took = GetTickCount64() - start;
+    std::printf("described and pictured in %llu ms\n", took);
+    EXPECT_LT(took, WindowRecordMs);
+    std::string picture = LineWith(record, "  picture ");
     ASSERT_EQ(picture.find("  picture file=\"" + Escaped(log_.substr(0, log_.size() - 4)) + "-"), 0u) << record;
     EXPECT_NE(picture.find(size), std::string::npos) << picture;
     picture_ = PictureFile(picture);
@@ -141,21 +149,105 @@ TEST_F(WindowRecordTest, DescribesEveryControlAndPicturesTheWindow) {
     EXPECT_FALSE(png.OneColour());
 }
 
-// A log whose name holds the date gives pictures without a second date.
+// A log whose name holds the date gives pictures without a second date; the date is the
+// clock's, not the log's.
 TEST(PictureNames, TheDateOnlyOnce) {
-    SYSTEMTIME now{};
-    now.wYear = 2026, now.wMonth = 12, now.wDay = 9, now.wHour = 7, now.wMinute = 4, now.wSecond = 30;
-    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12-09.log", "night-?yyyy-?MM-?dd.log", now),
+    std::tm now{};
+    now.tm_year = 126, now.tm_mon = 11, now.tm_mday = 9, now.tm_wday = 3, now.tm_hour = 7, now.tm_min = 4, now.tm_sec = 30;
+    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12-09.log", "night-?yyyy-?MM-?dd.log", "", now),
               "D:\\Logs\\night-2026-12-09-070430-");
-    EXPECT_EQ(PictureNameStart("D:\\Logs.old\\night", "D:\\Logs.old\\night", now), "D:\\Logs.old\\night-20261209-070430-");
+    EXPECT_EQ(PictureNameStart("D:\\Logs.old\\night", "D:\\Logs.old\\night", "", now), "D:\\Logs.old\\night-20261209-070430-");
     // A log of the month: its pictures keep the day.
-    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12.log", "night-?YY-?MM.log", now),
+    EXPECT_EQ(PictureNameStart("D:\\Logs\\night-2026-12.log", "night-?YY-?MM.log", "", now),
               "D:\\Logs\\night-2026-12-20261209-070430-");
+    // After midnight the log keeps the day the run started: the picture says the new one.
+    EXPECT_EQ(PictureNameStart("C:\\Tools\\Trade-2026-12-08.log", "?F-?YYYY-?MM-?DD.log", "D:\\Trade", now),
+              "C:\\Tools\\Trade-2026-12-08-20261209-070430-");
+    EXPECT_EQ(PictureNameStart("C:\\Tools\\Trade-2026-12-09.log", "?F-?YYYY-?MM-?DD.log", "D:\\Trade", now),
+              "C:\\Tools\\Trade-2026-12-09-070430-");
+}
+
+// A tiny picture of known pixels, its rows alike and unlike (Up and Sub filters), read back
+// top row first as the DIB's bottom-up rows say.
+TEST(PngImage, DecodesToThePixelsGiven) {
+    const unsigned char rows[3][4][3] = {  // top row first, red, green, blue
+        {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}},
+        {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}},
+        {{1, 2, 3}, {200, 100, 50}, {0, 0, 0}, {255, 255, 255}},
+    };
+    const std::size_t stride = DibRowBytes(4);
+    std::vector<unsigned char> dib(stride * 3, 0xEE);
+    std::vector<unsigned char> expected;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) {
+            unsigned char* pixel = &dib[stride * (2 - y) + x * 3];
+            pixel[0] = rows[y][x][2], pixel[1] = rows[y][x][1], pixel[2] = rows[y][x][0];
+            expected.insert(expected.end(), rows[y][x], rows[y][x] + 3);
+        }
+    std::string png;
+    ASSERT_EQ(EncodePng(dib.data(), 4, 3, [] { return true; }, png), "");
+    const support::PngPicture read = support::ReadPng(png);
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(read.width, 4u);
+    EXPECT_EQ(read.height, 3u);
+    EXPECT_EQ(read.rgb, expected);
+}
+
+// Asked to draw itself, it draws the share of itself its user data says, in two colours.
+LRESULT CALLBACK PartlyDrawn(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PRINT) return DefWindowProcA(self, message, wParam, lParam);
+    RECT whole{};
+    GetWindowRect(self, &whole);
+    const LONG percent = static_cast<LONG>(GetWindowLongPtrA(self, GWLP_USERDATA));
+    RECT drawn{0, 0, (whole.right - whole.left) * percent / 100, (whole.bottom - whole.top) * percent / 100};
+    FillRect(reinterpret_cast<HDC>(wParam), &drawn, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    drawn.right /= 2;
+    FillRect(reinterpret_cast<HDC>(wParam), &drawn, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    return 0;
+}
+
+// Windows of a thread of their own: one draws only 80 % of itself, as a configurator that
+// knows nothing of display scaling does at 125 % (its picture would have a band of nothing),
+// one draws all of itself. Hidden, so that no copy of the screen stands in.
+TEST_F(WindowRecordTest, NoPictureOfAWindowDrawnSmallerThanItIs) {
+    HWND windows[2] = {};
+    DWORD ownerThread = 0;
+    HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread owner([&] {
+        WNDCLASSA type{};
+        type.lpszClassName = "RecordTestScaled";
+        type.lpfnWndProc = PartlyDrawn;
+        RegisterClassA(&type);
+        ownerThread = GetCurrentThreadId();
+        for (int i = 0; i < 2; ++i) {
+            windows[i] = CreateWindowExA(0, type.lpszClassName, "", WS_POPUP, 10, 10, 160, 90, nullptr, nullptr, nullptr, nullptr);
+            SetWindowLongPtrA(windows[i], GWLP_USERDATA, i == 0 ? 80 : 100);
+        }
+        SetEvent(made);
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    });
+    WaitForSingleObject(made, 10000);
+    CloseHandle(made);
+    PictureOutcome pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        RECT frame{};
+        GetWindowRect(windows[i], &frame);
+        TickCountdown left(WindowRecordMs);
+        pictures[i] = TakeWindowPicture(windows[i], frame, log_, left);
+    }
+    PostThreadMessageA(ownerThread, WM_QUIT, 0, 0);
+    owner.join();
+    EXPECT_STREQ(pictures[0].kind, "not-taken");
+    EXPECT_EQ(pictures[0].reason, "окно нарисовало себя меньше, чем его видно на экране (масштаб экрана)");
+    EXPECT_STREQ(pictures[1].kind, "file") << pictures[1].reason;
+    DeleteFileA(pictures[1].file.c_str());
 }
 
 // Copied from the screen a window is not while another program's window lies over it: the
 // screen would show that program instead.
 TEST_F(WindowRecordTest, NoScreenCopyUnderAnotherProgramsWindow) {
+    Settings.Password.clear();  // a window that shows it is not pictured at all
     HostedDialog host(WINDOW_HOST_EXE, KeyWarning());
     ASSERT_TRUE(host.started());
     RECT frame{};
@@ -188,9 +280,8 @@ TEST_F(WindowRecordTest, AHungWindowTakesOneSecond) {
     EXPECT_NE(record.find(" text=\"Ключ защиты не найден!\\nРабота в демо-режиме.\""), std::string::npos);
     EXPECT_NE(record.find(" text=\"Выход\""), std::string::npos);
     EXPECT_NE(LineWith(record, " id=101 ").find(" unanswered"), std::string::npos) << record;
-    // Drawn by itself it is not (under Wine it may still be copied from the screen).
-    EXPECT_NE(record.find("\n  picture "), std::string::npos) << record;
-    picture_ = PictureFile(LineWith(record, "  picture "));
+    // Its edits unread, it may show the password: no picture.
+    EXPECT_NE(record.find("\n  picture not-taken="), std::string::npos) << record;
     EXPECT_EQ(record.find(TypedSecret), std::string::npos);
     EXPECT_EQ(record.find(LoginSecret), std::string::npos);
 }

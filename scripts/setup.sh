@@ -86,10 +86,24 @@ install_wine32_without_security_suite() {
     dpkg --compare-versions "$have" gt "$want" && named+=("$p:amd64=$want")
   done < <(join <(echo "$twins") <(awk '{ print $1 ":i386" }' <<<"$twins" | xargs -r apt-cache "${pin[@]}" policy 2>/dev/null |
                  awk '/^[^ ].*:$/ { p = $1; sub(/:i386:$/, "", p) } /Candidate:/ { print p, $2 }' | sort))
-  # Installed packages that depend on a named one at its exact version (zlib1g-dev on
-  # zlib1g) would be removed: name them too, at their version outside the security suite.
-  # Nothing is ever removed: should apt still want to, the transaction fails instead.
-  local round removed more kept=()
+  # Packages built from the same source at the same version depend on one another at the
+  # exact version (python3.11 on libpython3.11-stdlib, zlib1g-dev on zlib1g): they go back
+  # to the same version with the named ones.
+  local targets siblings kept=() clashing=("${named[@]}")
+  targets=$(for p in "${named[@]}"; do
+              printf '%s %s\n' "$(dpkg-query -W -f '${source:Package} ${Version}' "${p%%=*}")" "${p#*=}"
+            done)
+  siblings=$(dpkg-query -W -f '${db:Status-Abbrev} ${Package}:${Architecture} ${source:Package} ${Version}\n' |
+             awk 'NR == FNR { to[$1 " " $2] = $3; next }
+                  $1 ~ /^ii/ && $2 !~ /:i386$/ && ($3 " " $4) in to { print $2 "=" to[$3 " " $4] }' <(echo "$targets") - |
+             grep -vxF -f <(printf '%s\n' "${named[@]}") || true)
+  if [ -n "$siblings" ]; then
+    named+=($siblings); kept+=($siblings)
+  fi
+  # Any other installed package that apt would remove for them is named too, at its version
+  # outside the security suite. Nothing is ever removed: should apt still want to, the
+  # transaction fails instead.
+  local round removed more
   for round in 1 2 3 4 5; do
     removed=$(apt-get "${pin[@]}" install -s --allow-downgrades wine32:i386 "${named[@]}" 2>/dev/null |
               awk '/^Remv / { print $2 }')
@@ -102,7 +116,7 @@ install_wine32_without_security_suite() {
   local code=0
   apt_get "${pin[@]}" install -y -qq --no-remove --allow-downgrades wine32:i386 "${named[@]}" || code=$?
   [ "$code" -eq 0 ] || return 1
-  echo "setup: installed wine32:i386 without the $security_suite suite (its i386 list could not be had); moved back to the i386 version: ${named[*]:-none}${kept[*]:+ (of these kept rather than removed, as they need the ones before: ${kept[*]})}"
+  echo "setup: installed wine32:i386 without the $security_suite suite (its i386 list could not be had); moved back to the i386 version: ${clashing[*]:-none}${kept[*]:+; with them, as they need them at one version: ${kept[*]}}"
 }
 
 # The configurator is a 32-bit program: where the kernel runs 32-bit programs, 32-bit Wine

@@ -99,7 +99,7 @@ void ReportRunLogFailure() {
     if (locked) UnlockConsoleOutput();
 }
 
-void ReportLogError(const char* format, ...) {
+void ReportErrorAlways(const char* format, ...) {
     va_list args;
     va_start(args, format);
     WriteLine("ОШИБКА! ", format, args, true);

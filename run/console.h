@@ -17,10 +17,10 @@
 void ReportInfo(const char* format, ...) CFGLOAD_PRINTF(1);
 void ReportError(const char* format, ...) CFGLOAD_PRINTF(1);
 
-// An error line about the log (LogFile) itself, printed on the console whatever Debug
-// says: with Debug 0 the log is the run's only trace, and its loss must be seen. There is
-// no such line without LogFile, so a run without it prints as before.
-void ReportLogError(const char* format, ...) CFGLOAD_PRINTF(1);
+// An error line printed on the console whatever Debug says, for what must be seen even
+// with Debug 0: the log (LogFile) itself lost, the run's only trace then, or a setting that
+// /check cannot read as its value (Debug may be that setting).
+void ReportErrorAlways(const char* format, ...) CFGLOAD_PRINTF(1);
 
 // The run log's failure due (run/run_log.h: a log that could not be opened, or whose write
 // failed), printed so, once; the same line that a failed write inside a reported line gives.

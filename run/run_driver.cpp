@@ -268,7 +268,7 @@ bool CheckUnloadFolder() {
 bool CheckLogFile() {
     std::string path, reason;
     if (!CanOpenRunLog(path, reason)) {
-        ReportLogError("Не могу открыть журнал [%s]: %s", path.c_str(), reason.c_str());
+        ReportErrorAlways("Не могу открыть журнал [%s]: %s", path.c_str(), reason.c_str());
         return false;
     }
     if (!path.empty()) ReportInfo("Журнал открывается: %s", path.c_str());
@@ -278,14 +278,10 @@ bool CheckLogFile() {
 // A numeric option that is no number reads as the C library reads it (often 0), silently in
 // a run; the check names each one, whatever Debug says, since Debug may be one of them.
 bool CheckNumbers() {
-    RunSettings& s = Settings;
-    const int debug = s.Debug;
-    s.Debug = 1;
-    for (const auto& noted : s.NotNumbers)
-        ReportError("Значение %s [%s] - не число (при запуске будет %d)", noted.first.c_str(), noted.second.c_str(),
-                    IntegerOf(noted.second));
-    s.Debug = debug;
-    return s.NotNumbers.empty();
+    for (const auto& noted : Settings.NotNumbers)
+        ReportErrorAlways("Значение %s [%s] - не число (при запуске будет %d)", noted.first.c_str(),
+                          noted.second.c_str(), IntegerOf(noted.second));
+    return Settings.NotNumbers.empty();
 }
 
 const char* SetOrNot(const std::string& password) { return password.empty() ? "не задан" : "задан"; }

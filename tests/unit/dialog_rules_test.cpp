@@ -348,7 +348,7 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
         std::uint32_t pending;
         std::uint32_t flags;
     };
-    const std::string unload = support::TempRoot() + "\\cfgload-rules-unload.zip";
+    const std::string unload = support::TempRoot() + "\\cfgload-rules-unload-" + std::to_string(GetCurrentProcessId()) + ".zip";
     ASSERT_TRUE(support::WriteWholeFile(unload, "PK"));
     for (const Case& c : {Case{0, 1, LoadConfigurationCommand, 0}, Case{1, 1, LoadConfigurationCommand, 0},
                           Case{2, 1, MergeConfigurationsCommand, 0}, Case{2, 0, MergeConfigurationsCommand, 0},
@@ -369,7 +369,7 @@ TEST_F(DialogRulesTest, UnloadDoneChoosesTheNextStep) {
 // An unload file that another program holds open to the end: the box is answered first, the
 // file tried again for a few seconds, then the run fails with the system's text.
 TEST_F(DialogRulesTest, UnloadFileHeldToTheEndFailsAfterTheBox) {
-    const std::string unload = support::TempRoot() + "\\cfgload-rules-held.zip";
+    const std::string unload = support::TempRoot() + "\\cfgload-rules-held-" + std::to_string(GetCurrentProcessId()) + ".zip";
     ASSERT_TRUE(support::WriteWholeFile(unload, "PK"));
     HANDLE held = CreateFileA(unload.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
